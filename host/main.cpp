@@ -1,0 +1,23 @@
+// Entry point: reads the screen-saver switch and runs one mode on the one
+// application object. Every normal end returns 0; fatal errors leave through
+// reportError with exit code 1.
+#include <string.h>
+
+#include "host/command_line.h"
+#include "host/saver_app.h"
+
+const char* SaverApp::parseCommandLine() {
+  return parseCommandLineText(GetCommandLineA(), &parentWindow);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  RunMode mode = saverApp.parseCommandLine();
+  if (strcmp(mode, kRunModeSaver) == 0) {
+    saverApp.runSaver(instance);
+  } else if (strcmp(mode, kRunModePreview) == 0) {
+    saverApp.runPreview(instance);
+  } else if (strcmp(mode, kRunModePassword) == 0) {
+    saverApp.changePassword(nullptr);
+  }
+  return 0;
+}

@@ -1,0 +1,88 @@
+// The full-screen saver window and its polling render loop.
+#include "host/saver_app.h"
+
+namespace {
+
+const char kSaverClassName[] = "MainWindow";
+const UINT kSaverClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
+
+void centreCursor() { SetCursorPos(saverApp.screenWidth / 2, saverApp.screenHeight / 2); }
+
+LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      centreCursor();
+      return 0;
+    case WM_ACTIVATE:
+      // Exactly 0: deactivated and not minimised. A nested modal loop (error
+      // box, password dialog) takes the activation away legitimately.
+      if (wParam == 0 && !saverApp.modalActive) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_CLOSE:
+      if (!saverApp.modalActive && saverApp.verifyPassword(hwnd) != 0) PostQuitMessage(0);
+      return 0;
+    case WM_ERASEBKGND:
+      // Never erased: until the first frame is presented the desktop
+      // underneath stays visible, and that is what the snapshot copies.
+      return 0;
+    case WM_SETCURSOR:
+      SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+      return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_SYSCOMMAND:
+      // Alt+F4 (SC_CLOSE), SC_SCREENSAVE and the rest are all swallowed.
+      return 0;
+    case WM_MOUSEMOVE:
+      // The frame watches the queue for mouse moves itself.
+      return 0;
+    default:
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+bool SaverApp::createSaverWindow(HINSTANCE instance) {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.style = kSaverClassStyle;
+  windowClass.lpfnWndProc = saverWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, "#1");
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszClassName = kSaverClassName;
+  if (RegisterClassExA(&windowClass) == 0) return false;
+
+  // WM_CREATE centres the cursor from screenWidth and screenHeight, which
+  // runSaver has measured before this call.
+  window = CreateWindowExA(WS_EX_TOPMOST, kSaverClassName, "Glimmerwatch",
+                           WS_POPUP | WS_VISIBLE, 0, 0, screenWidth, screenHeight,
+                           nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return false;
+  ShowWindow(window, SW_SHOW);
+  return true;
+}
+
+int SaverApp::runRenderLoop() {
+  BOOL previous = FALSE;
+  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
+  screenSaverRunning = true;
+  startTime = timeGetTime();
+
+  // Polls and never waits: with an empty queue it draws frame after frame,
+  // with messages waiting it takes one per frame.
+  MSG message;
+  for (;;) {
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) break;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+
+  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
+  screenSaverRunning = false;
+  return static_cast<int>(message.wParam);
+}
