@@ -14,6 +14,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   RunMode mode = saverApp.parseCommandLine();
   if (strcmp(mode, kRunModeSaver) == 0) {
     saverApp.runSaver(instance);
+  } else if (strcmp(mode, kRunModeConfig) == 0) {
+    saverApp.runSettingsDialog(instance);
   } else if (strcmp(mode, kRunModePreview) == 0) {
     saverApp.runPreview(instance);
   } else if (strcmp(mode, kRunModePassword) == 0) {

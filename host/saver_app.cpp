@@ -2,6 +2,7 @@
 // error report, and the start-up sequences of the saver and the preview.
 #include "host/saver_app.h"
 
+#include <GL/gl.h>
 #include <stdlib.h>
 
 #include "settings/setting_flags.h"
@@ -78,10 +79,28 @@ int SaverApp::runSaver(HINSTANCE instance) {
   SettingValue resolution = readSetting(settingsKeyPath, "Resolution");
   if (!resolution.ok) reportError(kNotInstalledMessage);
 
+  // Before any window exists, so the window and the GL viewport are made
+  // for the new desktop size.
+  if (!switchDisplayMode(window, resolution.text)) reportError("Can not change resolution");
+
   UpdateWindow(GetDesktopWindow());
   measureWindow(GetDesktopWindow());
 
   if (!createSaverWindow(instance)) reportError("Can not create window.");
+
+  if (!setUpOpenGl(window, screenWidth, screenHeight, colorBits)) {
+    reportError("Can not initialize OpenGL.");
+  }
+  // The eye texture, then the desktop copy: the window is up but has not
+  // painted, so the screen still shows the desktop.
+  if (!buildResourceTexture(window, 104, "#1000", "JPG_IMAGE", GL_LINEAR_MIPMAP_LINEAR,
+                            GL_LINEAR)) {
+    reportError("Can not create texture(s).");
+  }
+  if (!buildDesktopSnapshot(BackdropQuad, 103, GL_NEAREST, GL_NEAREST)) {
+    reportError("Can not create texture(s).");
+  }
+  if (!buildDisplayLists()) reportError("Can not create object(s).");
 
   return runRenderLoop();
 }

@@ -80,6 +80,7 @@ int SaverApp::runRenderLoop() {
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
+    drawFrame(showTime, showFps);
   }
 
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);

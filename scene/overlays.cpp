@@ -1,18 +1,154 @@
 // Clock and FPS overlays: outline-font glyph lists drawn in screen space.
 #include "scene/overlays.h"
 
+#include <mmsystem.h>
+#include <string.h>
+#include <time.h>
 #include <GL/gl.h>
 
+#include "scene/clock_text.h"
+#include "scene/fps_count.h"
+#include "scene/screen_space.h"
+
 namespace {
+
+const int kFirstGlyph = 32;  // space
 const int kGlyphCount = 96;  // character codes 32..127
+const int kFontHeight = -12;  // character height in logical units
+const FLOAT kFontDeviation = 0.1f;
+const FLOAT kFontExtrusion = 0.2f;  // glyph units towards -z
+const GLfloat kGlyphScale = 33.0f;  // pixels per glyph unit
+const GLfloat kClockBaselineAboveBottom = 5.0f;  // pixels
+const GLfloat kFpsBaselineBelowTop = 25.0f;      // pixels
+
+// The counter's running state, one set for the whole process.
+FpsTally fpsTally;
+
+uint32_t readMillisecondClock() { return timeGetTime(); }
+
+void measureOuterRect(HWND window, int* width, int* height) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  *width = rect.right - rect.left;
+  *height = rect.bottom - rect.top;
+}
+
+// Compiles glyphs 32..127 of a bold 12-unit Verdana into 96 lists from
+// listBase, each drawing its glyph with the front face at z = 0 and moving
+// the origin by its advance. Failures are not reported: a missing font
+// only leaves the text out.
+unsigned buildFontLists(HDC dc) {
+  unsigned listBase = glGenLists(kGlyphCount);
+  HFONT font = CreateFontA(kFontHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                           OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, "Verdana");
+  HGDIOBJ previous = SelectObject(dc, font);
+  GLYPHMETRICSFLOAT metrics[256];  // scratch; the glyph lists are what is kept
+  wglUseFontOutlinesA(dc, kFirstGlyph, kGlyphCount, listBase, kFontDeviation, kFontExtrusion,
+                      WGL_FONT_POLYGONS, metrics);
+  // The font only serves the generation; the lists hold the geometry.
+  SelectObject(dc, previous);
+  if (font != nullptr) DeleteObject(font);
+  return listBase;
+}
+
+void callGlyphLists(unsigned listBase, const char* text) {
+  glPushAttrib(GL_LIST_BIT);
+  glListBase(listBase - kFirstGlyph);
+  glCallLists(static_cast<GLsizei>(strlen(text)), GL_UNSIGNED_BYTE, text);
+  glPopAttrib();
+}
+
+// Enters the screen-space pass with the text's baseline at (0, baselineY)
+// and one glyph unit as kGlyphScale pixels, y mirrored so glyphs stand up.
+void beginTextLine(int width, int height, GLfloat baselineY) {
+  glPushMatrix();
+  beginScreenSpace(width, height);
+  glTranslatef(0.0f, baselineY, 0.0f);
+  glScalef(kGlyphScale, -kGlyphScale, kGlyphScale);
+}
+
+void endTextLine() {
+  endScreenSpace();
+  glPopMatrix();
+}
+
 }  // namespace
+
+void ClockOverlay::initOverlay(HWND window) {
+  measureOuterRect(window, &width, &height);
+  dc = GetDC(window);
+  listBase = 0;
+  buildOutlineFont();
+  ReleaseDC(window, dc);
+  dc = nullptr;
+}
+
+void ClockOverlay::buildOutlineFont() { listBase = buildFontLists(dc); }
+
+void ClockOverlay::drawOutlineText(const char* text) { callGlyphLists(listBase, text); }
 
 void ClockOverlay::releaseFont() {
   if (listBase != 0) glDeleteLists(listBase, kGlyphCount);
   listBase = 0;
 }
 
+void ClockOverlay::drawClock() {
+  beginTextLine(width, height, static_cast<GLfloat>(height) - kClockBaselineAboveBottom);
+  char text[256];
+  time_t now = time(nullptr);
+  const struct tm* local = localtime(&now);
+  if (local != nullptr) {
+    formatClockText(*local, text, sizeof text);
+  } else {
+    text[0] = '\0';
+  }
+  // Untextured glyphs; the attribute push keeps the colour change local.
+  glDisable(GL_TEXTURE_2D);
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glColor3f(0.99f, 0.09f, 0.04f);
+  drawOutlineText(text);
+  glPopAttrib();
+  glEnable(GL_TEXTURE_2D);
+  endTextLine();
+}
+
+void FpsCounter::initOverlay(HWND window) {
+  measureOuterRect(window, &width, &height);
+  dc = GetDC(window);
+  listBase = 0;
+  buildOutlineFont();
+  // After the font: the first period starts once the glyphs are built.
+  periodStart = timeGetTime();
+  ReleaseDC(window, dc);
+  dc = nullptr;
+}
+
+void FpsCounter::buildOutlineFont() { listBase = buildFontLists(dc); }
+
+void FpsCounter::drawOutlineText(const char* text) { callGlyphLists(listBase, text); }
+
 void FpsCounter::releaseFont() {
   if (listBase != 0) glDeleteLists(listBase, kGlyphCount);
   listBase = 0;
+}
+
+const char* FpsCounter::tickFps() {
+  uint32_t start = periodStart;
+  const char* text = countFpsFrame(fpsTally, &start, readMillisecondClock);
+  periodStart = start;
+  return text;
+}
+
+void FpsCounter::drawFps(const char* text) {
+  beginTextLine(width, height, kFpsBaselineBelowTop);
+  glDisable(GL_TEXTURE_2D);
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glColor3f(0.03f, 0.99f, 0.04f);
+  // The count continues the line where "FPS: " left the origin.
+  drawOutlineText("FPS: ");
+  drawOutlineText(text);
+  glPopAttrib();
+  glEnable(GL_TEXTURE_2D);
+  endTextLine();
 }

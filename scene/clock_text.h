@@ -1,0 +1,8 @@
+#pragma once
+// The clock overlay's text. Pure logic: no platform headers.
+#include <stddef.h>
+#include <time.h>
+
+// Writes the time as "HH : MM : SS" (24-hour, two digits each) into buffer
+// and returns its length; 0 when the buffer is too small.
+size_t formatClockText(const struct tm& localTime, char* buffer, size_t bufferSize);

@@ -1,0 +1,18 @@
+#pragma once
+// The screen-space pass: pixel units, origin at the top-left corner, y
+// growing downward, eye-space z from -1 to 1 (z = 0 lands at window depth
+// 0.5). Used by the backdrop and both text overlays. Passes never nest: GL
+// guarantees only two projection-stack entries, and the pass takes the second.
+#include "scene/screen_quad.h"
+
+// Enters the pass for a width x height pixel area; leaves GL_MODELVIEW
+// current with the identity loaded, whatever the mode on entry.
+void beginScreenSpace(int width, int height);
+
+// Undoes exactly one beginScreenSpace; leaves GL_MODELVIEW current.
+void endScreenSpace();
+
+// Stretches the quad's texture over the whole quad at z = 0. The texture
+// keeps its first row at the bottom of the screen, the order of a bottom-up
+// DIB, so a snapshot shows upright. Leaves the texture bound.
+void drawBackdrop(const ScreenQuad& quad);

@@ -1,0 +1,196 @@
+// Texture builders: the desktop snapshot and the eye picture. Both go
+// through a 32-bit bottom-up DIB section whose pixels are reordered in place
+// and handed to GLU for the whole mipmap chain, without a second copy.
+#include <windows.h>
+#include <olectl.h>
+#include <stdio.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "host/saver_app.h"
+#include "scene/pixel_passes.h"
+#include "scene/texture_sizes.h"
+
+namespace {
+
+const int kHimetricPerInch = 2540;  // HIMETRIC units are 0.01 mm
+const GLint kSnapshotInternalFormat = 4;  // four components, driver's choice of depth
+
+// Header of a width x height, 32-bit, bottom-up DIB: the first row in memory
+// is the picture's bottom row, which is also the row GL takes as t = 0.
+struct DibHeader {
+  BITMAPINFOHEADER header;
+  RGBQUAD colours[1];  // zeroed with the header, unused at 32 bits
+};
+
+void fillDibHeader(DibHeader* dib, int width, int height) {
+  ZeroMemory(dib, sizeof(*dib));
+  dib->header.biSize = sizeof(BITMAPINFOHEADER);
+  dib->header.biWidth = width;
+  dib->header.biHeight = height;
+  dib->header.biPlanes = 1;
+  dib->header.biBitCount = 32;
+  dib->header.biCompression = BI_RGB;
+}
+
+// Binds the texture, sets its filters and builds every mipmap level from
+// RGBA bytes. The wrap modes stay GL_REPEAT: the backdrop relies on it.
+void uploadTexture(unsigned textureName, int minFilter, int magFilter, GLint internalFormat,
+                   int width, int height, const void* pixels) {
+  glBindTexture(GL_TEXTURE_2D, textureName);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                    pixels);
+}
+
+// Writes the bytes to a new, uniquely named file in the user's temporary
+// folder (the current directory of a screen saver is usually the system
+// folder, which a normal user cannot write). On success `path` names the
+// file and the caller must remove it; on failure nothing is left behind.
+bool writeTemporaryFile(const void* bytes, DWORD size, char (&path)[MAX_PATH]) {
+  char folder[MAX_PATH];
+  DWORD folderLength = GetTempPathA(MAX_PATH, folder);
+  if (folderLength == 0 || folderLength >= MAX_PATH) return false;
+  // Creates the file exclusively under a name no other file has.
+  if (GetTempFileNameA(folder, "glw", 0, path) == 0) return false;
+  FILE* file = fopen(path, "wb");
+  if (file == nullptr) {
+    remove(path);
+    return false;
+  }
+  // A short write shows up as a picture the loader refuses.
+  fwrite(bytes, size, 1, file);
+  fclose(file);
+  return true;
+}
+
+}  // namespace
+
+bool SaverApp::buildDesktopSnapshot(const ScreenQuad& quad, unsigned textureName,
+                                    int minFilter, int magFilter) {
+  int size = snapshotTextureSize(quad.width, quad.height);
+  DibHeader dib;
+  fillDibHeader(&dib, size, size);
+
+  HWND desktop = GetDesktopWindow();
+  HDC desktopDc = GetDC(desktop);
+  if (desktopDc == nullptr) return false;
+  HDC memoryDc = CreateCompatibleDC(nullptr);
+  if (memoryDc == nullptr) {
+    ReleaseDC(desktop, desktopDc);
+    return false;
+  }
+  void* bits = nullptr;
+  HBITMAP dibSection = CreateDIBSection(desktopDc, reinterpret_cast<BITMAPINFO*>(&dib),
+                                        DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (dibSection == nullptr || bits == nullptr) {
+    if (dibSection != nullptr) DeleteObject(dibSection);
+    DeleteDC(memoryDc);
+    ReleaseDC(desktop, desktopDc);
+    return false;
+  }
+  SelectObject(memoryDc, dibSection);
+
+  // The whole screen at the size the desktop DC reports now, stretched into
+  // the square with the memory DC's default stretching mode.
+  StretchBlt(memoryDc, 0, 0, size, size, desktopDc, 0, 0, GetDeviceCaps(desktopDc, HORZRES),
+             GetDeviceCaps(desktopDc, VERTRES), SRCCOPY);
+  // GDI may batch drawing per thread; a call with a non-Boolean result
+  // flushes the batch, so the copy is in the DIB memory before it is read.
+  SelectObject(memoryDc, dibSection);
+
+  convertSnapshotPixels(static_cast<unsigned char*>(bits), static_cast<long>(size) * size);
+  uploadTexture(textureName, minFilter, magFilter, kSnapshotInternalFormat, size, size, bits);
+
+  ReleaseDC(desktop, desktopDc);
+  // The DC first: a bitmap still selected into a DC cannot be deleted.
+  DeleteDC(memoryDc);
+  DeleteObject(dibSection);
+  return true;
+}
+
+bool SaverApp::buildResourceTexture(HWND targetWindow, unsigned textureName,
+                                    const char* resourceName, const char* resourceType,
+                                    int minFilter, int magFilter) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC resource = FindResourceA(module, resourceName, resourceType);
+  if (resource == nullptr) return false;
+  HGLOBAL loaded = LoadResource(module, resource);
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  DWORD byteCount = SizeofResource(module, resource);
+  if (bytes == nullptr || byteCount == 0) return false;
+
+  // The OLE loader reads pictures from files (absolute paths only, on some
+  // systems), so the JPEG takes a detour through a temporary one.
+  char path[MAX_PATH];
+  if (!writeTemporaryFile(bytes, byteCount, path)) return false;
+
+  WCHAR widePath[MAX_PATH];
+  if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0) {
+    remove(path);
+    return false;
+  }
+  IPicture* picture = nullptr;
+  HRESULT loadResult = OleLoadPicturePath(widePath, nullptr, 0, 0, IID_IPicture,
+                                          reinterpret_cast<void**>(&picture));
+  if (FAILED(loadResult) || picture == nullptr) {
+    remove(path);
+    return false;
+  }
+
+  HDC windowDcForPicture = GetDC(targetWindow);
+  HDC memoryDc = CreateCompatibleDC(windowDcForPicture);
+  if (memoryDc == nullptr) {
+    picture->Release();
+    ReleaseDC(targetWindow, windowDcForPicture);
+    remove(path);
+    return false;
+  }
+
+  GLint maximum = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
+
+  // The picture reports its size in HIMETRIC; back to pixels at the DC's
+  // own resolution, rounded to the nearest pixel.
+  OLE_XSIZE_HIMETRIC himetricWidth = 0;
+  OLE_YSIZE_HIMETRIC himetricHeight = 0;
+  picture->get_Width(&himetricWidth);
+  picture->get_Height(&himetricHeight);
+  int pixelWidth = MulDiv(himetricWidth, GetDeviceCaps(memoryDc, LOGPIXELSX), kHimetricPerInch);
+  int pixelHeight = MulDiv(himetricHeight, GetDeviceCaps(memoryDc, LOGPIXELSY), kHimetricPerInch);
+  int width = pictureAxisTextureSize(pixelWidth, maximum);
+  int height = pictureAxisTextureSize(pixelHeight, maximum);
+
+  DibHeader dib;
+  fillDibHeader(&dib, width, height);
+  void* bits = nullptr;
+  HBITMAP dibSection = CreateDIBSection(memoryDc, reinterpret_cast<BITMAPINFO*>(&dib),
+                                        DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (dibSection == nullptr || bits == nullptr) {
+    if (dibSection != nullptr) DeleteObject(dibSection);
+    DeleteDC(memoryDc);
+    picture->Release();
+    ReleaseDC(targetWindow, windowDcForPicture);
+    remove(path);
+    return false;
+  }
+  SelectObject(memoryDc, dibSection);
+
+  // Source from y = hmHeight with a negative height: the usual way of
+  // rendering an IPicture upright, stretched to the texture size.
+  picture->Render(memoryDc, 0, 0, width, height, 0, himetricHeight, himetricWidth,
+                  -himetricHeight, nullptr);
+  // The renderer's drawing may still sit in GDI's per-thread batch.
+  GdiFlush();
+
+  convertPicturePixels(static_cast<unsigned char*>(bits), static_cast<long>(width) * height);
+  uploadTexture(textureName, minFilter, magFilter, GL_RGBA8, width, height, bits);
+
+  DeleteDC(memoryDc);
+  DeleteObject(dibSection);
+  picture->Release();
+  ReleaseDC(targetWindow, windowDcForPicture);
+  remove(path);
+  return true;
+}

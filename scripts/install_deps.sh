@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages that building, running and testing
+# need, when they are missing. Uses apt as root, or through sudo.
+# Never installs wine32: on hosts that cannot run 32-bit Linux programs it
+# breaks the wine launcher, and the 64-bit Wine runs the 64-bit .scr.
+set -euo pipefail
+
+packages=(
+  cmake make g++ googletest libgtest-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
+  wine wine64 xvfb x11-utils xdotool libgl1-mesa-dri libglu1-mesa
+  imagemagick nsis zip
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "== Installing: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  sudo=()
+elif command -v sudo >/dev/null; then
+  sudo=(sudo)
+else
+  echo "Missing packages and neither root nor sudo: ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,67 @@
+// The switch to the configured display mode at saver start-up. The change is
+// dynamic (never stored), and SaverApp restores the stored mode at exit and
+// before every error box.
+#include "settings/display_mode.h"
+
+#include <string.h>
+
+#include "host/saver_app.h"
+#include "settings/mode_text.h"
+
+namespace {
+
+const char* const kLowColourMessage =
+    "This program must be run either in high (16 bpp) or in true (32 bpp) color. Change your "
+    "display settings prior to running this program again.";
+
+}  // namespace
+
+std::vector<DisplayMode> enumerateDisplayModes(DEVMODEA* record) {
+  memset(record, 0, sizeof(*record));
+  record->dmSize = kDevModeSize;
+  record->dmDriverExtra = 0;  // no room for driver-private data
+  std::vector<DisplayMode> modes;
+  for (DWORD index = 0; EnumDisplaySettingsA(nullptr, index, record); ++index) {
+    DisplayMode mode = {record->dmPelsWidth, record->dmPelsHeight, record->dmBitsPerPel,
+                        record->dmDisplayFrequency};
+    modes.push_back(mode);
+  }
+  return modes;
+}
+
+bool SaverApp::switchDisplayMode(HWND target, const char* modeText) {
+  // With the null saver window this is the whole screen's DC.
+  HDC dc = GetDC(target);
+  int desktopBits = GetDeviceCaps(dc, BITSPIXEL);
+  if (desktopBits < 16) {
+    ReleaseDC(target, dc);
+    reportError(kLowColourMessage);
+  }
+
+  ModeTarget wanted;
+  if (isCurrentResolutionText(modeText)) {
+    wanted.width = GetDeviceCaps(dc, HORZRES);
+    wanted.height = GetDeviceCaps(dc, VERTRES);
+    wanted.depth = desktopBits;
+  } else {
+    wanted = parseModeText(modeText);
+  }
+  ReleaseDC(target, dc);
+
+  // The stored numbers are compared and requested as the unsigned fields of
+  // the mode record, so a negative one is simply a mode nobody lists.
+  const DWORD width = static_cast<DWORD>(wanted.width);
+  const DWORD height = static_cast<DWORD>(wanted.height);
+  const DWORD depth = static_cast<DWORD>(wanted.depth);
+
+  DEVMODEA record;
+  std::vector<DisplayMode> modes = enumerateDisplayModes(&record);
+  const DWORD frequency = chooseRefreshRate(modes, width, height, depth);
+
+  record.dmBitsPerPel = depth;
+  record.dmDisplayFrequency = frequency;
+  record.dmPelsWidth = width;
+  record.dmPelsHeight = height;
+  record.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+  return ChangeDisplaySettingsA(&record, 0) == DISP_CHANGE_SUCCESSFUL;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Win32 side of the display-mode decisions in mode_lists.h.
+#include <windows.h>
+
+#include <stddef.h>
+
+#include <vector>
+
+#include "settings/mode_lists.h"
+
+// Size of the mode record handed to the system: DEVMODEA without its two
+// panning members, the form that every version of Windows accepts.
+const WORD kDevModeSize = static_cast<WORD>(offsetof(DEVMODEA, dmPanningWidth));
+static_assert(offsetof(DEVMODEA, dmPanningWidth) == 148, "ANSI mode record without panning");
+
+// Clears `record` for enumeration and lists every mode of the primary
+// display, in the system's order. `record` keeps what the last (failing)
+// enumeration call left in it.
+std::vector<DisplayMode> enumerateDisplayModes(DEVMODEA* record);

@@ -1,0 +1,36 @@
+#pragma once
+// Decisions over the display's list of modes: the refresh rate the saver
+// asks for, and the entries of the settings dialog. The Win32 side only
+// enumerates the modes into a DisplayMode list and applies the result.
+// Pure logic: no platform headers, so the unit tests build it natively.
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+// One mode as the display lists it.
+struct DisplayMode {
+  uint32_t width;      // pixels
+  uint32_t height;     // pixels
+  uint32_t bits;       // bits per pixel
+  uint32_t frequency;  // Hz; 0 and 1 mean the hardware's default
+};
+
+// The refresh rate asked for when nothing better is listed.
+enum : uint32_t { kDefaultRefreshRate = 60 };
+
+// The highest rate above 60 Hz listed for exactly this size and depth, or
+// 60 when none is. Rates of 60 Hz and less never win, so the hardware
+// defaults 0 and 1 never count.
+uint32_t chooseRefreshRate(const std::vector<DisplayMode>& modes, uint32_t width,
+                           uint32_t height, uint32_t bits);
+
+// The dialog's mode entries, after its own first entry "Current resolution":
+// one scan each for 32, 24 and 16 bits per pixel, in that order. A scan
+// takes a mode only when it is both wider and taller than the last one it
+// took, so a size repeated once per refresh rate yields one entry. The
+// 24-bit scan asks only for a different width, not a wider one; the list
+// has always been built that way. Empty when the display has none of the
+// three depths.
+std::vector<std::string> listDialogModes(const std::vector<DisplayMode>& modes);

@@ -1,0 +1,121 @@
+// The configuration dialog: display mode, clock and FPS counter. It is the
+// only writer of the settings, and writes them only on OK.
+#include "host/saver_app.h"
+
+#include <commctrl.h>  // after windows.h, which saver_app.h brings in
+
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "settings/display_mode.h"
+#include "settings/mode_lists.h"
+#include "settings/mode_text.h"
+#include "settings/setting_flags.h"
+
+INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+namespace {
+
+const char* const kNoModesMessage =
+    "This program must be run either in high (16 bpp) or in true (32 bpp) color. It seems that "
+    "your video card does not support neither first nor second color resolution.";
+
+LRESULT sendItem(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+  return SendDlgItemMessageA(dialog, id, message, wParam, lParam);
+}
+
+// Reads one value or ends the program: the dialog has no defaults to fall
+// back on.
+SettingValue readRequiredSetting(const char* valueName) {
+  SettingValue value = saverApp.readSetting(saverApp.settingsKeyPath, valueName);
+  if (!value.ok) saverApp.reportError(kNotInstalledMessage);
+  return value;
+}
+
+void showFlag(HWND dialog, int id, const char* valueName) {
+  SettingValue value = readRequiredSetting(valueName);
+  WPARAM state = settingFlagIsOn(value.text) ? BST_CHECKED : BST_UNCHECKED;
+  sendItem(dialog, id, BM_SETCHECK, state, 0);
+}
+
+void fillControls(HWND dialog) {
+  InitCommonControls();
+
+  sendItem(dialog, IDC_RESOLUTION, CB_ADDSTRING, 0,
+           reinterpret_cast<LPARAM>(kCurrentResolutionText));
+  DEVMODEA record;
+  std::vector<std::string> entries = listDialogModes(enumerateDisplayModes(&record));
+  for (const std::string& entry : entries) {
+    sendItem(dialog, IDC_RESOLUTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+  }
+  if (entries.empty()) saverApp.reportError(kNoModesMessage);
+
+  // The list's own prefix search, case-blind, starting after entry 0; no
+  // match leaves the list without a selection.
+  SettingValue resolution = readRequiredSetting("Resolution");
+  LRESULT found = sendItem(dialog, IDC_RESOLUTION, CB_FINDSTRING, 0,
+                           reinterpret_cast<LPARAM>(resolution.text));
+  sendItem(dialog, IDC_RESOLUTION, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+
+  showFlag(dialog, IDC_SHOW_TIME, "Show Time");
+  showFlag(dialog, IDC_SHOW_FPS, "Show FPS");
+}
+
+bool boxChecked(HWND dialog, int id) {
+  return sendItem(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void saveControls(HWND dialog) {
+  // Without a selection (the stored mode is not on this display and the user
+  // chose none) there is no text to store, so the stored mode stays as it is
+  // rather than being overwritten with an empty or stale text.
+  LRESULT index = sendItem(dialog, IDC_RESOLUTION, CB_GETCURSEL, 0, 0);
+  if (index != CB_ERR) {
+    char text[kSettingBufferSize];
+    LRESULT length = sendItem(dialog, IDC_RESOLUTION, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length != CB_ERR && length < static_cast<LRESULT>(sizeof(text)) &&
+        sendItem(dialog, IDC_RESOLUTION, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text)) != CB_ERR) {
+      saverApp.writeSetting(saverApp.settingsKeyPath, "Resolution", text);
+    }
+  }
+  // Failed writes are not reported: the dialog closes and the old values stay.
+  saverApp.writeSetting(saverApp.settingsKeyPath, "Show Time",
+                        settingFlagText(boxChecked(dialog, IDC_SHOW_TIME)));
+  saverApp.writeSetting(saverApp.settingsKeyPath, "Show FPS",
+                        settingFlagText(boxChecked(dialog, IDC_SHOW_FPS)));
+}
+
+}  // namespace
+
+INT_PTR SaverApp::runSettingsDialog(HINSTANCE instance) {
+  // No saver window exists in this mode, so the dialog has no owner; the
+  // window number after the c switch is deliberately not used.
+  return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), window, settingsDialogProc, 0);
+}
+
+// Returns FALSE for everything: focus stays where the dialog manager puts
+// it. Only the control id of WM_COMMAND matters. The buttons are 102 and
+// 101 rather than IDOK and IDCANCEL, so the IDCANCEL that Escape produces
+// falls through and the dialog stays open; Enter still reaches OK as the
+// default push button.
+INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      fillControls(dialog);
+      break;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_OK) {
+        saveControls(dialog);
+        EndDialog(dialog, 0);
+      } else if (LOWORD(wParam) == IDC_CANCEL) {
+        EndDialog(dialog, 0);
+      }
+      break;
+    case WM_CLOSE:
+      EndDialog(dialog, 0);
+      break;
+  }
+  return FALSE;
+}

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: native unit tests, the checks of
+# both .scr files, and the Wine tests of the 64-bit build (Win32 API tests
+# and end-to-end runs of the real .scr on a private X display).
+set -euo pipefail
+cd "$(dirname "$0")"
+jobs=$(nproc)
+
+scripts/install_deps.sh
+
+echo "== Native unit tests"
+cmake --preset host >/dev/null
+cmake --build --preset host -j "$jobs"
+ctest --preset host
+
+for preset in win32 win64; do
+  echo "== Building $preset"
+  cmake --preset $preset >/dev/null
+  cmake --build --preset $preset -j "$jobs"
+  ctest --test-dir build/$preset -L '^pe$' --output-on-failure
+done
+
+echo "== Wine tests"
+tests/run_wine_tests.sh build/win64
+echo "== All tests passed"

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Checks a built .scr's PE headers and imports: the machine type, the GUI
+# subsystem, and that it needs no DLL beyond those every Windows has (a
+# MinGW runtime DLL would make the copied .scr fail to start).
+# Usage: tests/check_pe.sh file.scr i386|x86-64
+set -euo pipefail
+file=$1
+arch=$2
+objdump=x86_64-w64-mingw32-objdump
+dump=$($objdump -p "$file")
+fail=0
+
+expect() {
+  if ! grep -Eq "$1" <<<"$dump"; then
+    echo "FAIL: $file: expected '$1' in the PE headers" >&2
+    fail=1
+  fi
+}
+
+case $arch in
+  i386) expect 'file format pei-i386'; expect '^Magic[[:space:]]+010b' ;;
+  x86-64) expect 'file format pei-x86-64'; expect '^Magic[[:space:]]+020b' ;;
+  *) echo "unknown architecture $arch" >&2; exit 2 ;;
+esac
+expect '^Subsystem[[:space:]]+00000002'
+
+allowed='^(kernel32|user32|gdi32|advapi32|opengl32|glu32|winmm|ole32|oleaut32|comctl32|msvcrt)\.dll$'
+imports=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$dump" | sort -u)
+if [ -z "$imports" ]; then
+  echo "FAIL: $file: no imports found" >&2
+  fail=1
+fi
+for dll in $imports; do
+  if ! grep -Eq "$allowed" <<<"$dll"; then
+    echo "FAIL: $file imports $dll, which is not a system DLL" >&2
+    fail=1
+  fi
+done
+
+# Resources the host and the control panel rely on.
+for section in '.rsrc'; do
+  $objdump -h "$file" | grep -q " $section " || { echo "FAIL: no $section section" >&2; fail=1; }
+done
+
+size=$(stat -c %s "$file")
+echo "$file: $arch, GUI, $size bytes, imports: $(tr '\n' ' ' <<<"$imports")"
+exit $fail

@@ -1,0 +1,307 @@
+#include "tests/e2e/saver_driver.h"
+
+#include <math.h>
+#include <stdio.h>
+
+namespace driver {
+
+const char* const kSettingsKey = "Software\\Tessaly\\Glimmerwatch";
+
+SaverProcess::~SaverProcess() {
+  kill();
+  if (info_.hProcess != nullptr) CloseHandle(info_.hProcess);
+  if (info_.hThread != nullptr) CloseHandle(info_.hThread);
+}
+
+bool SaverProcess::start(const std::string& commandLine, const std::string& currentDirectory) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
+                        &info_) != 0;
+}
+
+DWORD SaverProcess::waitExit(DWORD timeoutMs) {
+  if (info_.hProcess == nullptr) return STILL_ACTIVE;
+  WaitForSingleObject(info_.hProcess, timeoutMs);
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
+
+bool SaverProcess::running() const {
+  return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void SaverProcess::kill() {
+  if (running()) {
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+}
+
+std::string directoryOfTests() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string directory(path, length);
+  return directory.substr(0, directory.find_last_of("\\/"));
+}
+
+std::string saverPath() { return directoryOfTests() + "\\Glimmerwatch.scr"; }
+std::string quotedSaver() { return "\"" + saverPath() + "\""; }
+
+namespace {
+
+struct WindowSearch {
+  DWORD pid;
+  const char* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectWindow(HWND window, LPARAM parameter) {
+  WindowSearch* search = reinterpret_cast<WindowSearch*>(parameter);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != search->pid) return TRUE;
+  if (search->className != nullptr && windowClass(window) != search->className) return TRUE;
+  search->found.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> topLevelWindows(DWORD pid, const char* className) {
+  WindowSearch search{pid, className, {}};
+  EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+}  // namespace
+
+HWND waitForWindow(DWORD pid, const char* className, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  do {
+    std::vector<HWND> found = topLevelWindows(pid, className);
+    if (!found.empty()) return found.front();
+    Sleep(50);
+  } while (GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
+std::string windowClass(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+std::string windowText(HWND window) {
+  char text[1024] = {};
+  // WM_GETTEXT rather than GetWindowText: the latter does not ask windows of
+  // other processes for their text.
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                      SMTO_ABORTIFHUNG, 2000, nullptr);
+  return text;
+}
+
+std::vector<MessageBoxInfo> messageBoxes(DWORD pid) {
+  std::vector<MessageBoxInfo> boxes;
+  for (HWND window : topLevelWindows(pid, "#32770")) {
+    if (!IsWindowVisible(window)) continue;
+    MessageBoxInfo info;
+    info.window = window;
+    info.caption = windowText(window);
+    // The message text is the static control with id 0xFFFF.
+    HWND text = GetDlgItem(window, 0xFFFF);
+    if (text != nullptr) info.text = windowText(text);
+    boxes.push_back(info);
+  }
+  return boxes;
+}
+
+MessageBoxInfo waitForMessageBox(DWORD pid, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  do {
+    std::vector<MessageBoxInfo> boxes = messageBoxes(pid);
+    if (!boxes.empty() && boxes.front().window != nullptr) return boxes.front();
+    Sleep(50);
+  } while (GetTickCount() - start < timeoutMs);
+  return MessageBoxInfo();
+}
+
+void pressOk(const MessageBoxInfo& box) {
+  PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void deleteSettings() {
+  RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+}
+
+namespace {
+void setValue(HKEY key, const char* name, const char* text) {
+  if (text == nullptr) {
+    RegDeleteValueA(key, name);
+    return;
+  }
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                 static_cast<DWORD>(strlen(text) + 1));
+}
+}  // namespace
+
+void writeSettings(const char* resolution, const char* showTime, const char* showFps) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr);
+  setValue(key, "Resolution", resolution);
+  setValue(key, "Show Time", showTime);
+  setValue(key, "Show FPS", showFps);
+  RegCloseKey(key);
+}
+
+bool settingsKeyExists() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+std::string readSettingText(const char* name) {
+  char text[300] = {};
+  DWORD size = sizeof(text) - 1;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return "<missing>";
+  LONG result = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS ? std::string(text) : std::string("<missing>");
+}
+
+namespace {
+void sendKey(WORD virtualKey, bool up) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof(input));
+}
+
+void sendMouse(DWORD flags, int x, int y) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  int width = GetSystemMetrics(SM_CXSCREEN);
+  int height = GetSystemMetrics(SM_CYSCREEN);
+  input.mi.dx = MulDiv(x, 65535, width - 1);
+  input.mi.dy = MulDiv(y, 65535, height - 1);
+  input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &input, sizeof(input));
+}
+}  // namespace
+
+void pressKey(WORD virtualKey) {
+  sendKey(virtualKey, false);
+  Sleep(30);
+  sendKey(virtualKey, true);
+}
+
+void pressAltF4() {
+  sendKey(VK_MENU, false);
+  Sleep(30);
+  sendKey(VK_F4, false);
+  Sleep(30);
+  sendKey(VK_F4, true);
+  sendKey(VK_MENU, true);
+}
+
+void moveMouse(int x, int y) { sendMouse(MOUSEEVENTF_MOVE, x, y); }
+
+void clickMouse(int x, int y) {
+  sendMouse(MOUSEEVENTF_MOVE, x, y);
+  sendMouse(MOUSEEVENTF_LEFTDOWN, x, y);
+  Sleep(30);
+  sendMouse(MOUSEEVENTF_LEFTUP, x, y);
+}
+
+Picture captureScreen() {
+  Picture picture;
+  picture.width = GetSystemMetrics(SM_CXSCREEN);
+  picture.height = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = picture.width;
+  info.bmiHeader.biHeight = -picture.height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  const unsigned* source = static_cast<const unsigned*>(bits);
+  picture.pixels.assign(source, source + static_cast<size_t>(picture.width) * picture.height);
+  for (unsigned& pixel : picture.pixels) pixel &= 0xFFFFFF;
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return picture;
+}
+
+double psnr(const Picture& a, const Picture& b) {
+  if (a.width != b.width || a.height != b.height || a.pixels.empty()) return 0.0;
+  double sum = 0.0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) {
+    for (int shift = 0; shift < 24; shift += 8) {
+      double d = static_cast<double>((a.pixels[i] >> shift) & 0xFF) -
+                 static_cast<double>((b.pixels[i] >> shift) & 0xFF);
+      sum += d * d;
+    }
+  }
+  double mse = sum / (static_cast<double>(a.pixels.size()) * 3.0);
+  if (mse == 0.0) return 99.0;
+  return 10.0 * log10(255.0 * 255.0 / mse);
+}
+
+bool saveBitmap(const Picture& picture, const std::string& path) {
+  FILE* file = fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  int rowBytes = (picture.width * 3 + 3) & ~3;
+  BITMAPFILEHEADER fileHeader = {};
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof(header);
+  header.biWidth = picture.width;
+  header.biHeight = picture.height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  fileHeader.bfType = 0x4D42;
+  fileHeader.bfOffBits = sizeof(fileHeader) + sizeof(header);
+  fileHeader.bfSize = fileHeader.bfOffBits + rowBytes * picture.height;
+  fwrite(&fileHeader, sizeof(fileHeader), 1, file);
+  fwrite(&header, sizeof(header), 1, file);
+  std::vector<unsigned char> row(rowBytes, 0);
+  for (int y = picture.height - 1; y >= 0; --y) {
+    for (int x = 0; x < picture.width; ++x) {
+      unsigned pixel = picture.at(x, y);
+      row[x * 3 + 0] = pixel & 0xFF;
+      row[x * 3 + 1] = (pixel >> 8) & 0xFF;
+      row[x * 3 + 2] = (pixel >> 16) & 0xFF;
+    }
+    fwrite(row.data(), rowBytes, 1, file);
+  }
+  fclose(file);
+  return true;
+}
+
+std::string shotPath(const std::string& name) {
+  std::string directory = directoryOfTests() + "\\e2e-shots";
+  CreateDirectoryA(directory.c_str(), nullptr);
+  return directory + "\\" + name + ".bmp";
+}
+
+void sleepMs(DWORD ms) { Sleep(ms); }
+
+}  // namespace driver

@@ -1,0 +1,88 @@
+#pragma once
+// Drives the real Glimmerwatch.scr from outside, as the screen-saver host
+// and a user would: starts it with a command line, finds its windows and
+// error boxes, types and moves the mouse, reads the screen and the
+// registry. Runs under Wine in the same private prefix and X display as the
+// program under test.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace driver {
+
+// A started .scr. Ends the process on destruction if it is still running,
+// so a failing test leaves nothing behind.
+class SaverProcess {
+ public:
+  SaverProcess() = default;
+  ~SaverProcess();
+  SaverProcess(const SaverProcess&) = delete;
+  SaverProcess& operator=(const SaverProcess&) = delete;
+
+  // Starts `commandLine` exactly as given (program path included).
+  bool start(const std::string& commandLine, const std::string& currentDirectory = "");
+  // Exit code, or STILL_ACTIVE when it did not end within timeoutMs.
+  DWORD waitExit(DWORD timeoutMs);
+  bool running() const;
+  void kill();
+  DWORD pid() const { return info_.dwProcessId; }
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+};
+
+// The .scr next to the test executable, quoted for a command line.
+std::string saverPath();
+std::string quotedSaver();
+std::string directoryOfTests();
+
+// First top-level window of `pid` with that class (null: any class) that
+// appears within timeoutMs.
+HWND waitForWindow(DWORD pid, const char* className, DWORD timeoutMs);
+std::string windowClass(HWND window);
+std::string windowText(HWND window);
+
+// A message box of the process: its caption and its text.
+struct MessageBoxInfo {
+  HWND window = nullptr;
+  std::string caption;
+  std::string text;
+};
+MessageBoxInfo waitForMessageBox(DWORD pid, DWORD timeoutMs);
+// All message boxes the process shows at this moment.
+std::vector<MessageBoxInfo> messageBoxes(DWORD pid);
+void pressOk(const MessageBoxInfo& box);
+
+// Settings under HKEY_CURRENT_USER\Software\Tessaly\Glimmerwatch.
+extern const char* const kSettingsKey;
+void deleteSettings();
+void writeSettings(const char* resolution, const char* showTime, const char* showFps);
+bool settingsKeyExists();
+// The value's text, or "<missing>".
+std::string readSettingText(const char* name);
+
+// Real input through the system's input queue.
+void pressKey(WORD virtualKey);
+void pressAltF4();
+void clickMouse(int x, int y);
+void moveMouse(int x, int y);
+
+// The screen as 0x00RRGGBB pixels, captured from the desktop DC.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<unsigned> pixels;
+  unsigned at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Picture captureScreen();
+// Peak signal-to-noise ratio in dB over all channels; 99 for identical.
+double psnr(const Picture& a, const Picture& b);
+// Writes a 24-bit BMP, for looking at what a test saw.
+bool saveBitmap(const Picture& picture, const std::string& path);
+// Where tests put their screenshots (the build's e2e-shots folder).
+std::string shotPath(const std::string& name);
+
+void sleepMs(DWORD ms);
+
+}  // namespace driver

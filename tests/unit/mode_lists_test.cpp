@@ -1,0 +1,116 @@
+// Choices over the display's mode list: the refresh rate of the switch and
+// the entries of the settings dialog.
+#include <gtest/gtest.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/mode_lists.h"
+
+namespace {
+
+typedef std::vector<DisplayMode> Modes;
+typedef std::vector<std::string> Entries;
+
+// One size at one depth, listed once per refresh rate.
+Modes atRates(uint32_t width, uint32_t height, uint32_t bits, std::vector<uint32_t> rates) {
+  Modes modes;
+  for (uint32_t rate : rates) modes.push_back({width, height, bits, rate});
+  return modes;
+}
+
+Modes joined(std::vector<Modes> parts) {
+  Modes all;
+  for (const Modes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+struct RefreshCase {
+  const char* name;
+  Modes modes;
+  uint32_t expected;  // for 1024 x 768 at 32 bits
+};
+
+const RefreshCase kRefreshCases[] = {
+    {"HighestAbove60Wins", atRates(1024, 768, 32, {60, 70, 75, 85}), 85},
+    {"OrderDoesNotMatter", atRates(1024, 768, 32, {85, 60, 75}), 85},
+    {"Only56And60Give60", atRates(1024, 768, 32, {56, 60}), 60},
+    {"HardwareDefaultsNeverCount", atRates(1024, 768, 32, {0, 1}), 60},
+    {"NothingListedGives60", {}, 60},
+    {"OtherDepthIgnored", atRates(1024, 768, 16, {100}), 60},
+    {"OtherWidthIgnored", atRates(1280, 768, 32, {100}), 60},
+    {"OtherHeightIgnored", atRates(1024, 600, 32, {100}), 60},
+    {"OnlyTheMatchingSizeCounts",
+     joined({atRates(1280, 1024, 32, {100}), atRates(1024, 768, 32, {72}),
+             atRates(1024, 768, 16, {120})}),
+     72},
+};
+
+// Names the row in test output instead of dumping its bytes.
+void PrintTo(const RefreshCase& c, std::ostream* os) { *os << c.name; }
+
+class RefreshTable : public ::testing::TestWithParam<RefreshCase> {};
+
+TEST_P(RefreshTable, ChoosesRate) {
+  const RefreshCase& c = GetParam();
+  EXPECT_EQ(c.expected, chooseRefreshRate(c.modes, 1024, 768, 32));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, RefreshTable, ::testing::ValuesIn(kRefreshCases),
+                         [](const ::testing::TestParamInfo<RefreshCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+struct DialogCase {
+  const char* name;
+  Modes modes;
+  Entries expected;
+};
+
+const DialogCase kDialogCases[] = {
+    {"RepeatedRatesYieldOneEntryPerSize",
+     joined({atRates(640, 480, 32, {60, 75, 85}), atRates(800, 600, 32, {60, 75, 85}),
+             atRates(1024, 768, 32, {60, 75, 85})}),
+     {"640x480x32", "800x600x32", "1024x768x32"}},
+    {"NarrowerAfterWiderSkippedAt32", joined({atRates(1280, 720, 32, {60}), atRates(1024, 768, 32, {60})}),
+     {"1280x720x32"}},
+    {"NarrowerAfterWiderSkippedAt16", joined({atRates(1280, 720, 16, {60}), atRates(1024, 768, 16, {60})}),
+     {"1280x720x16"}},
+    {"DifferentWidthEnoughAt24", joined({atRates(1280, 720, 24, {60}), atRates(1024, 768, 24, {60})}),
+     {"1280x720x24", "1024x768x24"}},
+    {"SameWidthTallerSkippedAt24", joined({atRates(1024, 600, 24, {60}), atRates(1024, 768, 24, {60})}),
+     {"1024x600x24"}},
+    {"NotTallerSkipped", joined({atRates(1280, 1024, 32, {60}), atRates(1600, 900, 32, {60})}),
+     {"1280x1024x32"}},
+    {"GroupsIn32_24_16OrderWhateverTheEnumeration",
+     joined({atRates(1024, 768, 16, {60}), atRates(1024, 768, 24, {60}), atRates(1024, 768, 32, {60}),
+             atRates(800, 600, 32, {60})}),
+     {"1024x768x32", "1024x768x24", "1024x768x16"}},
+    {"EachScanStartsFromZero",
+     joined({atRates(1024, 768, 32, {60}), atRates(640, 480, 16, {60})}),
+     {"1024x768x32", "640x480x16"}},
+    {"WhatWineListsOnXvfb",
+     joined({atRates(1024, 768, 32, {0}), atRates(1024, 768, 16, {0}), atRates(1024, 768, 8, {0})}),
+     {"1024x768x32", "1024x768x16"}},
+    {"OnlyOtherDepthsGiveNothing", joined({atRates(1024, 768, 8, {60}), atRates(1024, 768, 15, {60})}),
+     {}},
+    {"EmptyListGivesNothing", {}, {}},
+};
+
+// Names the row in test output instead of dumping its bytes.
+void PrintTo(const DialogCase& c, std::ostream* os) { *os << c.name; }
+
+class DialogTable : public ::testing::TestWithParam<DialogCase> {};
+
+TEST_P(DialogTable, ListsEntries) {
+  const DialogCase& c = GetParam();
+  EXPECT_EQ(c.expected, listDialogModes(c.modes));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, DialogTable, ::testing::ValuesIn(kDialogCases),
+                         [](const ::testing::TestParamInfo<DialogCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace

@@ -1,0 +1,117 @@
+// The settings store against the real registry of the test prefix. Each
+// test works on its own key, created and removed around it, so the product's
+// own key is never touched.
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+
+#include "host/saver_app.h"
+
+namespace {
+
+const char kTestKey[] = "Software\\Tessaly\\GlimmerwatchStoreTest";
+
+class SettingsStore : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key_, nullptr));
+  }
+  void TearDown() override {
+    RegCloseKey(key_);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
+  }
+  void store(const char* name, DWORD type, const void* data, DWORD size) {
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size));
+  }
+  HKEY key_ = nullptr;
+};
+
+bool keyExists(const char* path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+TEST_F(SettingsStore, MissingKeyIsUnreadableAndNeverCreated) {
+  const char missing[] = "Software\\Tessaly\\GlimmerwatchNoSuchKey";
+  RegDeleteKeyA(HKEY_CURRENT_USER, missing);
+  EXPECT_FALSE(saverApp.readSetting(missing, "Resolution").ok);
+  EXPECT_FALSE(saverApp.writeSetting(missing, "Resolution", "Current resolution"));
+  EXPECT_FALSE(keyExists(missing));
+}
+
+TEST_F(SettingsStore, MissingValueIsUnreadable) {
+  EXPECT_FALSE(saverApp.readSetting(kTestKey, "Show FPS").ok);
+}
+
+TEST_F(SettingsStore, WrittenTextReadsBackExactly) {
+  ASSERT_TRUE(saverApp.writeSetting(kTestKey, "Resolution", "Current resolution"));
+  SettingValue value = saverApp.readSetting(kTestKey, "Resolution");
+  ASSERT_TRUE(value.ok);
+  EXPECT_STREQ("Current resolution", value.text);
+}
+
+TEST_F(SettingsStore, WritingAFlagStoresTheCharacterAndItsNul) {
+  ASSERT_TRUE(saverApp.writeSetting(kTestKey, "Show Time", "1"));
+  BYTE data[8];
+  memset(data, 0xAA, sizeof(data));  // sentinel: what the call did not write
+  DWORD size = sizeof(data);
+  DWORD type = 0;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key_, "Show Time", nullptr, &type, data, &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ(2u, size);
+  EXPECT_EQ('1', data[0]);
+  EXPECT_EQ(0, data[1]);
+  EXPECT_EQ(0xAA, data[2]);
+}
+
+TEST_F(SettingsStore, NumberTypedFlagReadsAsTextThatIsNotOne) {
+  DWORD one = 1;
+  store("Show FPS", REG_DWORD, &one, sizeof(one));
+  SettingValue value = saverApp.readSetting(kTestKey, "Show FPS");
+  ASSERT_TRUE(value.ok);
+  EXPECT_STRNE("1", value.text);
+}
+
+TEST_F(SettingsStore, ValueOf259CharactersIsReadWhole) {
+  std::string text(259, 'x');
+  store("Resolution", REG_SZ, text.c_str(), 260);
+  SettingValue value = saverApp.readSetting(kTestKey, "Resolution");
+  ASSERT_TRUE(value.ok);
+  EXPECT_EQ(text, value.text);
+}
+
+TEST_F(SettingsStore, ValueLargerThanTheBufferIsUnreadable) {
+  std::string text(260, 'y');
+  store("Resolution", REG_SZ, text.c_str(), 261);
+  EXPECT_FALSE(saverApp.readSetting(kTestKey, "Resolution").ok);
+}
+
+TEST_F(SettingsStore, DataFillingTheBufferWithoutNulIsUnreadable) {
+  // 260 bytes and no terminator: taking it would either overrun the buffer
+  // or silently cut the last character.
+  std::string text(260, 'z');
+  store("Resolution", REG_BINARY, text.data(), 260);
+  EXPECT_FALSE(saverApp.readSetting(kTestKey, "Resolution").ok);
+}
+
+TEST_F(SettingsStore, ShortDataWithoutNulIsTerminated) {
+  store("Resolution", REG_BINARY, "800x600x16", 10);
+  SettingValue value = saverApp.readSetting(kTestKey, "Resolution");
+  ASSERT_TRUE(value.ok);
+  EXPECT_STREQ("800x600x16", value.text);
+}
+
+TEST_F(SettingsStore, EachReadSeesTheLatestValue) {
+  ASSERT_TRUE(saverApp.writeSetting(kTestKey, "Show Time", "1"));
+  EXPECT_STREQ("1", saverApp.readSetting(kTestKey, "Show Time").text);
+  store("Show Time", REG_SZ, "0", 2);  // changed behind the store's back
+  EXPECT_STREQ("0", saverApp.readSetting(kTestKey, "Show Time").text);
+}
+
+}  // namespace
