@@ -73,6 +73,31 @@ void endTextLine() {
   glPopMatrix();
 }
 
+// Draws untextured glyphs in one colour inside an attribute push, so the
+// frame finds its state as it left it. Mesa (llvmpipe under Wine here) does
+// not hand the colour that glPopAttrib restores to the vertices that follow:
+// the backdrop came out tinted with the text's colour. So the colour seen on
+// entry is also put back explicitly.
+struct TextColour {
+  GLfloat red, green, blue;
+};
+
+void beginTextColour(const TextColour& colour, GLfloat (&saved)[4]) {
+  glGetFloatv(GL_CURRENT_COLOR, saved);
+  glDisable(GL_TEXTURE_2D);
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glColor3f(colour.red, colour.green, colour.blue);
+}
+
+void endTextColour(const GLfloat (&saved)[4]) {
+  glPopAttrib();
+  glColor4fv(saved);
+  glEnable(GL_TEXTURE_2D);
+}
+
+const TextColour kClockColour = {0.99f, 0.09f, 0.04f};
+const TextColour kFpsColour = {0.03f, 0.99f, 0.04f};
+
 }  // namespace
 
 void ClockOverlay::initOverlay(HWND window) {
@@ -103,13 +128,10 @@ void ClockOverlay::drawClock() {
   } else {
     text[0] = '\0';
   }
-  // Untextured glyphs; the attribute push keeps the colour change local.
-  glDisable(GL_TEXTURE_2D);
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
-  glColor3f(0.99f, 0.09f, 0.04f);
+  GLfloat savedColour[4];
+  beginTextColour(kClockColour, savedColour);
   drawOutlineText(text);
-  glPopAttrib();
-  glEnable(GL_TEXTURE_2D);
+  endTextColour(savedColour);
   endTextLine();
 }
 
@@ -142,13 +164,11 @@ const char* FpsCounter::tickFps() {
 
 void FpsCounter::drawFps(const char* text) {
   beginTextLine(width, height, kFpsBaselineBelowTop);
-  glDisable(GL_TEXTURE_2D);
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
-  glColor3f(0.03f, 0.99f, 0.04f);
+  GLfloat savedColour[4];
+  beginTextColour(kFpsColour, savedColour);
   // The count continues the line where "FPS: " left the origin.
   drawOutlineText("FPS: ");
   drawOutlineText(text);
-  glPopAttrib();
-  glEnable(GL_TEXTURE_2D);
+  endTextColour(savedColour);
   endTextLine();
 }
