@@ -77,6 +77,10 @@ int SaverApp::runRenderLoop() {
   for (;;) {
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) break;
+      // The frame only peeks at the head of the queue, so a mouse move
+      // taken here would never reach it; Wine turns X motion into messages
+      // inside this very call, which made the eyes miss most single moves.
+      if (message.message == WM_MOUSEMOVE) lastMouseMoveTime = timeGetTime();
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }

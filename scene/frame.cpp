@@ -55,7 +55,14 @@ void SaverApp::drawFrame(bool timeShown, bool fpsShown) {
   if (eyesVisible(timeGetTime(), lastMouseMoveTime)) drawEyes();
 
   // The first frames stay in the back buffer until the hold-back ends.
-  if (holdBackOver(timeGetTime(), startTime)) SwapBuffers(windowDc);
+  // Those are still finished one by one: a software rasteriser otherwise
+  // queues seconds of unshown frames, and the first SwapBuffers has to work
+  // them all off before anything appears.
+  if (holdBackOver(timeGetTime(), startTime)) {
+    SwapBuffers(windowDc);
+  } else {
+    glFinish();
+  }
 }
 
 void SaverApp::drawEyes() {

@@ -1,0 +1,494 @@
+// The password hooks of the real .scr under Wine: the close check on both
+// system families and the change-password mode. The system's two password
+// services are replaced by doubles built with the tests (tests/doubles),
+// copied into the prefix's system folder for one test and removed after it.
+// The doubles write what they were asked into calls.log of a control folder
+// and answer as its files tell them (see tests/doubles/double_record.h).
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/saver_driver.h"
+
+using namespace driver;
+
+namespace {
+
+const char kPasswordCplMessage[] = "Can not load library 'password.cpl'.";
+const char kMprMessage[] = "Can not load library mpr.dll";
+// Presentation starts 3000 ms after the render loop does, which is shortly
+// after the window appears.
+const DWORD kUntilPresented = 4500;
+
+std::string systemFolder() {
+  char path[MAX_PATH] = {};
+  UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  return std::string(path, length);
+}
+
+std::string builtDouble(const char* relativePath) {
+  return directoryOfTests() + "\\doubles\\" + relativePath;
+}
+
+std::string hex(HWND window) {
+  char text[32];
+  snprintf(text, sizeof(text), "%llx",
+           static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
+  return text;
+}
+
+// Sleeps until `ms` have passed since `start` (GetTickCount), if not yet.
+void sleepUntil(DWORD start, DWORD ms) {
+  DWORD elapsed = GetTickCount() - start;
+  if (elapsed < ms) sleepMs(ms - elapsed);
+}
+
+bool sameText(const std::string& a, const std::string& b) {
+  return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+// Share of pixels that are black, 0..1.
+double blackShare(const Picture& picture) {
+  if (picture.pixels.empty()) return 0.0;
+  size_t black = 0;
+  for (unsigned pixel : picture.pixels) {
+    if (((pixel >> 16) & 0xFF) < 24 && ((pixel >> 8) & 0xFF) < 24 && (pixel & 0xFF) < 24) ++black;
+  }
+  return static_cast<double>(black) / static_cast<double>(picture.pixels.size());
+}
+
+// A file put in place for one test. Whatever was there before (Wine's own
+// placeholder mpr.dll, say) is set aside and comes back afterwards; a copy
+// set aside by an earlier run that died is kept, not overwritten.
+class PlacedFile {
+ public:
+  PlacedFile(const std::string& source, const std::string& target)
+      : target_(target), saved_(target + ".glimmer-saved") {
+    if (GetFileAttributesA(saved_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      MoveFileA(target_.c_str(), saved_.c_str());
+    }
+    placed_ = CopyFileA(source.c_str(), target_.c_str(), FALSE) != 0;
+  }
+  ~PlacedFile() {
+    DeleteFileA(target_.c_str());
+    MoveFileA(saved_.c_str(), target_.c_str());
+  }
+  PlacedFile(const PlacedFile&) = delete;
+  PlacedFile& operator=(const PlacedFile&) = delete;
+  bool placed() const { return placed_; }
+
+ private:
+  std::string target_;
+  std::string saved_;
+  bool placed_ = false;
+};
+
+// An environment variable of this process, which started programs inherit,
+// set for a while and restored afterwards.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    char old[1024];
+    DWORD length = GetEnvironmentVariableA(name, old, sizeof(old));
+    hadValue_ = length > 0 && length < sizeof(old);
+    if (hadValue_) old_.assign(old, length);
+    SetEnvironmentVariableA(name, value);
+  }
+  ~ScopedEnvironment() { SetEnvironmentVariableA(name_.c_str(), hadValue_ ? old_.c_str() : nullptr); }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::string name_;
+  std::string old_;
+  bool hadValue_ = false;
+};
+
+// Wine's per-program Windows version: "win98" makes GetVersionExA of the
+// .scr report the 95/98 family. Read by the program when it starts.
+class Win98ForTheSaver {
+ public:
+  Win98ForTheSaver() {
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                        &disposition) != ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    createdKey_ = disposition == REG_CREATED_NEW_KEY;
+    set_ = RegSetValueExA(key_, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6) ==
+           ERROR_SUCCESS;
+  }
+  ~Win98ForTheSaver() {
+    if (key_ == nullptr) return;
+    RegDeleteValueA(key_, "Version");
+    RegCloseKey(key_);
+    if (createdKey_) RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+  }
+  Win98ForTheSaver(const Win98ForTheSaver&) = delete;
+  Win98ForTheSaver& operator=(const Win98ForTheSaver&) = delete;
+  bool set() const { return set_; }
+
+ private:
+  static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\Glimmerwatch.scr";
+  HKEY key_ = nullptr;
+  bool createdKey_ = false;
+  bool set_ = false;
+};
+
+// The control folder of the doubles, emptied before and after each test,
+// plus the program's folder and a separate current directory in which a
+// test may plant modules.
+class PasswordHooks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    control_ = directoryOfTests() + "\\password-doubles";
+    plantedCwd_ = directoryOfTests() + "\\password-cwd";
+    CreateDirectoryA(control_.c_str(), nullptr);
+    CreateDirectoryA(plantedCwd_.c_str(), nullptr);
+    clearControl();
+    controlVariable_.reset(new ScopedEnvironment("GLIMMER_DOUBLE_DIR", control_.c_str()));
+    writeSettings("Current resolution", "0", "0");
+    SetCursorPos(5, 5);
+    sleepMs(200);
+    desktop_ = captureScreen();
+  }
+
+  void TearDown() override {
+    saver_.kill();
+    files_.clear();
+    controlVariable_.reset();
+    clearControl();
+  }
+
+  void clearControl() {
+    const char* names[] = {"calls.log", "answer", "hold"};
+    for (const char* name : names) DeleteFileA(controlFile(name).c_str());
+  }
+
+  std::string controlFile(const char* name) const { return control_ + "\\" + name; }
+
+  void setAnswer(const char* word) {
+    FILE* file = fopen(controlFile("answer").c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    fputs(word, file);
+    fclose(file);
+  }
+  void hold() {
+    FILE* file = fopen(controlFile("hold").c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    fclose(file);
+  }
+  void release() { DeleteFileA(controlFile("hold").c_str()); }
+
+  // Puts a built double (path under doubles\) at `target` for this test.
+  void place(const char* builtPath, const std::string& target) {
+    files_.emplace_back(new PlacedFile(builtDouble(builtPath), target));
+    ASSERT_TRUE(files_.back()->placed()) << target;
+  }
+  void placeInSystem(const char* builtPath, const char* name) {
+    place(builtPath, systemFolder() + "\\" + name);
+  }
+  // The same module beside the .scr and in the current directory the .scr
+  // is started in: the two places a bare module name is looked up first.
+  void plant(const char* builtPath, const char* name) {
+    place(builtPath, directoryOfTests() + "\\" + name);
+    place(builtPath, plantedCwd_ + "\\" + name);
+  }
+
+  std::vector<std::string> calls() const {
+    std::vector<std::string> lines;
+    FILE* file = fopen(controlFile("calls.log").c_str(), "rb");
+    if (file == nullptr) return lines;
+    char line[512];
+    while (fgets(line, sizeof(line), file) != nullptr) {
+      std::string text(line);
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+      lines.push_back(text);
+    }
+    fclose(file);
+    return lines;
+  }
+  int countCalls(const std::string& prefix) const {
+    int count = 0;
+    for (const std::string& line : calls())
+      if (line.compare(0, prefix.size(), prefix) == 0) ++count;
+    return count;
+  }
+  bool waitForCalls(const std::string& prefix, int count, DWORD timeoutMs) const {
+    DWORD start = GetTickCount();
+    while (countCalls(prefix) < count) {
+      if (GetTickCount() - start >= timeoutMs) return false;
+      Sleep(10);
+    }
+    return true;
+  }
+  std::string allCalls() const {
+    std::string text;
+    for (const std::string& line : calls()) text += "\n  " + line;
+    return text.empty() ? " (none)" : text;
+  }
+
+  HWND startSaver() {
+    if (!saver_.start(quotedSaver() + " /s", plantedCwd_)) return nullptr;
+    HWND window = waitForWindow(saver_.pid(), "MainWindow", 15000);
+    if (window != nullptr) SetForegroundWindow(window);
+    return window;
+  }
+
+  std::string control_;
+  std::string plantedCwd_;
+  Picture desktop_;  // the screen before the saver started
+  std::vector<std::unique_ptr<PlacedFile>> files_;
+  std::unique_ptr<ScopedEnvironment> controlVariable_;
+  SaverProcess saver_;
+};
+
+// On the NT family (Wine's default) the check needs no service: the window
+// goes black and the saver ends, even with a refusing service installed.
+class PasswordNt : public PasswordHooks {};
+
+TEST_F(PasswordNt, EscapePaintsBlackAndEndsWithoutAskingTheService) {
+  placeInSystem("password.cpl", "password.cpl");
+  setAnswer("refuse");
+  hold();  // a call would hang here instead of ending
+  HWND window = startSaver();
+  ASSERT_NE(nullptr, window);
+  // Within the hold-back period: no frame has been presented, so the screen
+  // still shows the desktop, and nothing but the black fill can change it.
+  sleepMs(1000);
+  EXPECT_GT(psnr(captureScreen(), desktop_), 30.0) << "saver showed something before Escape";
+
+  pressKey(VK_ESCAPE);
+  double darkest = 0.0;
+  int shots = 0;
+  bool boxSeen = false;
+  DWORD start = GetTickCount();
+  while (saver_.running() && GetTickCount() - start < 10000) {
+    Picture shot = captureScreen();
+    ++shots;
+    double share = blackShare(shot);
+    if (share > darkest) {
+      darkest = share;
+      saveBitmap(shot, shotPath("password-nt-black"));
+    }
+    if (!messageBoxes(saver_.pid()).empty()) boxSeen = true;
+  }
+  EXPECT_EQ(0u, saver_.waitExit(10000));
+  EXPECT_GT(darkest, 0.95) << "no black screen among " << shots << " captures";
+  EXPECT_FALSE(boxSeen);
+  EXPECT_EQ(0, countCalls("attach")) << "the service was loaded:" << allCalls();
+  EXPECT_EQ(0, countCalls("verify")) << allCalls();
+  release();
+}
+
+// On the 95/98 family, through Wine's per-program version setting.
+class Password9x : public PasswordHooks {
+ protected:
+  void SetUp() override {
+    PasswordHooks::SetUp();
+    ASSERT_TRUE(win98_.set());
+  }
+  Win98ForTheSaver win98_;
+};
+
+// One run: a refused check with a second close request inside it, the hold
+// of the frames afterwards, then an accepted check.
+TEST_F(Password9x, RefusalKeepsTheSaverAndHoldsFramesBackAcceptanceEndsIt) {
+  placeInSystem("password.cpl", "password.cpl");
+  setAnswer("refuse");
+  hold();
+  HWND window = startSaver();
+  ASSERT_NE(nullptr, window);
+  sleepMs(kUntilPresented);
+  EXPECT_GT(psnr(captureScreen(), desktop_), 30.0) << "frames of the frozen desktop expected";
+
+  SetCursorPos(20, 20);  // away from the centre, so re-centring shows
+  pressKey(VK_ESCAPE);
+  ASSERT_TRUE(waitForCalls("verify window=", 1, 5000)) << allCalls();
+  // The service gets the saver window, and the cursor shown (a process
+  // starts with a display count of 0).
+  EXPECT_EQ("verify window=" + hex(window) + " cursor=1", calls()[1]) << allCalls();
+  EXPECT_TRUE(sameText("attach " + systemFolder() + "\\password.cpl", calls()[0])) << allCalls();
+
+  // While the check runs: the screen is black, and more close requests
+  // (Escape again, a WM_CLOSE from outside) and a lost activation are ignored.
+  Picture during = captureScreen();
+  saveBitmap(during, shotPath("password-9x-during-check"));
+  EXPECT_GT(blackShare(during), 0.95);
+  pressKey(VK_ESCAPE);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  PostMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+  sleepMs(500);
+  EXPECT_TRUE(messageBoxes(saver_.pid()).empty());
+
+  release();
+  DWORD refused = GetTickCount();
+  ASSERT_TRUE(waitForCalls("verify answer=refuse", 1, 5000)) << allCalls();
+  EXPECT_TRUE(waitForCalls("detach free", 1, 2000)) << "not unloaded after the check:" << allCalls();
+
+  sleepUntil(refused, 1000);
+  Picture afterOne = captureScreen();
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  EXPECT_TRUE(saver_.running()) << "a refusal ended the saver";
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 2, cursor.x);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) / 2, cursor.y);
+  sleepUntil(refused, 2000);
+  Picture afterTwo = captureScreen();
+  sleepUntil(refused, 4500);
+  Picture afterFour = captureScreen();
+  saveBitmap(afterTwo, shotPath("password-9x-refused-2s"));
+  saveBitmap(afterFour, shotPath("password-9x-refused-4s"));
+  EXPECT_GT(blackShare(afterOne), 0.95) << "a frame was presented within 1 s of the refusal";
+  EXPECT_GT(blackShare(afterTwo), 0.95) << "a frame was presented within 2 s of the refusal";
+  EXPECT_GT(psnr(afterFour, desktop_), 30.0) << "frames did not come back";
+  EXPECT_EQ(1, countCalls("verify window=")) << "a close request inside the check was acted on:"
+                                             << allCalls();
+  EXPECT_TRUE(saver_.running());
+
+  setAnswer("accept");
+  SetForegroundWindow(window);
+  pressKey(VK_ESCAPE);
+  EXPECT_EQ(0u, saver_.waitExit(10000));
+  EXPECT_EQ(2, countCalls("verify window=")) << allCalls();
+  EXPECT_EQ(1, countCalls("verify answer=accept")) << allCalls();
+  EXPECT_EQ(2, countCalls("detach free")) << allCalls();
+}
+
+// The check cannot run: the saver ends with the fixed message over its
+// window, and exit code 1.
+struct MissingServiceCase {
+  const char* name;
+  const char* systemModule;   // built double put in the system folder, or null
+  const char* plantedModule;  // built double planted beside the .scr and in its cwd, or null
+  bool loadsSystemModule;     // the module in the system folder gets loaded
+};
+
+class PasswordMissingService : public Password9x,
+                               public ::testing::WithParamInterface<MissingServiceCase> {};
+
+TEST_P(PasswordMissingService, EndsWithTheMessageAndExitCodeOne) {
+  const MissingServiceCase& c = GetParam();
+  if (c.systemModule != nullptr) placeInSystem(c.systemModule, "password.cpl");
+  if (c.plantedModule != nullptr) plant(c.plantedModule, "password.cpl");
+  setAnswer("accept");  // what a planted module would answer
+  HWND window = startSaver();
+  ASSERT_NE(nullptr, window);
+  sleepMs(500);
+  pressKey(VK_ESCAPE);
+
+  MessageBoxInfo box = waitForMessageBox(saver_.pid(), 10000);
+  ASSERT_NE(nullptr, box.window) << "no message box; calls:" << allCalls();
+  EXPECT_EQ("Error", box.caption);
+  EXPECT_EQ(kPasswordCplMessage, box.text);
+  EXPECT_EQ(window, GetWindow(box.window, GW_OWNER));
+  EXPECT_EQ(1u, messageBoxes(saver_.pid()).size());
+  pressOk(box);
+  EXPECT_EQ(1u, saver_.waitExit(10000));
+
+  EXPECT_EQ(0, countCalls("verify")) << allCalls();
+  if (c.loadsSystemModule) {
+    ASSERT_FALSE(calls().empty());
+    EXPECT_TRUE(sameText("attach " + systemFolder() + "\\password.cpl", calls()[0])) << allCalls();
+  } else {
+    EXPECT_EQ(0, countCalls("attach")) << "a module outside the system folder was loaded:"
+                                       << allCalls();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Password, PasswordMissingService,
+    ::testing::Values(
+        MissingServiceCase{"NoModule", nullptr, nullptr, false},
+        MissingServiceCase{"ModuleWithoutTheExport", "noexport\\mpr.dll", nullptr, true},
+        MissingServiceCase{"AcceptingModuleOnlyBesideTheProgramAndInItsCwd", nullptr,
+                           "password.cpl", false}),
+    [](const ::testing::TestParamInfo<MissingServiceCase>& info) {
+      return std::string(info.param.name);
+    });
+
+// The "pass" mode, "/a" with the window number of the display settings.
+// Wine's own mpr.dll is used unless the program is told to prefer a native
+// one, so the doubles take effect through WINEDLLOVERRIDES in its
+// environment.
+struct ChangeCase {
+  const char* name;
+  const char* systemModule;   // built double put in the system folder as mpr.dll, or null
+  const char* plantedModule;  // built double planted beside the .scr and in its cwd, or null
+  bool preferNative;          // mpr=n,b for the program
+  bool showsBox;              // "Can not load library mpr.dll" expected
+  bool doubleCalled;          // the double in the system folder gets the call
+};
+
+class PasswordChange : public PasswordHooks, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(PasswordChange, PassesTheRequestOnOrShowsOneBox) {
+  const ChangeCase& c = GetParam();
+  if (c.systemModule != nullptr) placeInSystem(c.systemModule, "mpr.dll");
+  if (c.plantedModule != nullptr) plant(c.plantedModule, "mpr.dll");
+  // A real window number on the command line: it must not become the owner.
+  HWND settingsWindow = CreateWindowExA(0, "STATIC", "settings", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                        nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, settingsWindow);
+  std::string tail =
+      " /a " + std::to_string(static_cast<long long>(reinterpret_cast<INT_PTR>(settingsWindow)));
+  {
+    std::unique_ptr<ScopedEnvironment> native;
+    if (c.preferNative) native.reset(new ScopedEnvironment("WINEDLLOVERRIDES", "mpr=n,b"));
+    ASSERT_TRUE(saver_.start(quotedSaver() + tail, plantedCwd_));
+  }
+
+  if (c.showsBox) {
+    MessageBoxInfo box = waitForMessageBox(saver_.pid(), 15000);
+    ASSERT_NE(nullptr, box.window) << "no message box; calls:" << allCalls();
+    // A null caption: Wine shows "Error" for it.
+    EXPECT_EQ("Error", box.caption);
+    EXPECT_EQ(kMprMessage, box.text);
+    EXPECT_EQ(nullptr, GetWindow(box.window, GW_OWNER));
+    EXPECT_EQ(1u, messageBoxes(saver_.pid()).size());
+    // The module is freed before the box, not at exit.
+    EXPECT_EQ(1, countCalls("detach free")) << allCalls();
+    pressOk(box);
+  }
+  // A second box after OK would keep the process alive.
+  EXPECT_EQ(0u, saver_.waitExit(10000));
+  DestroyWindow(settingsWindow);
+
+  std::vector<std::string> lines = calls();
+  if (c.doubleCalled) {
+    std::vector<std::string> expected = {"attach " + systemFolder() + "\\mpr.dll",
+                                         "change provider=SCRSAVE owner=0 reserved=0,0",
+                                         "detach free"};
+    ASSERT_EQ(expected.size(), lines.size()) << allCalls();
+    EXPECT_TRUE(sameText(expected[0], lines[0])) << lines[0];
+    EXPECT_EQ(expected[1], lines[1]);
+    EXPECT_EQ(expected[2], lines[2]);
+  } else if (c.systemModule != nullptr) {
+    EXPECT_EQ(0, countCalls("change")) << allCalls();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(sameText("attach " + systemFolder() + "\\mpr.dll", lines[0])) << allCalls();
+  } else {
+    EXPECT_TRUE(lines.empty()) << "a module outside the system folder was loaded:" << allCalls();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Password, PasswordChange,
+    ::testing::Values(
+        ChangeCase{"DoubleGetsProviderNoOwnerAndZeros", "mpr.dll", nullptr, true, false, true},
+        ChangeCase{"ModuleWithoutTheExportShowsOneBox", "noexport\\mpr.dll", nullptr, true, true,
+                   false},
+        // Wine's builtin exports PwdChangePasswordA as a stub that returns
+        // success at once, without a dialog: no box, exit 0, and the planted
+        // copies, which would record the call, stay unused.
+        ChangeCase{"PlantedModuleBesideTheProgramAndInItsCwdIsIgnored", nullptr, "mpr.dll", true,
+                   false, false},
+        ChangeCase{"WineBuiltinEndsQuietly", nullptr, nullptr, false, false, false}),
+    [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

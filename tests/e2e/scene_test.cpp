@@ -1,0 +1,256 @@
+// What the saver shows: the frozen desktop, the eyes after a mouse move,
+// the clock and the FPS counter, measured on screenshots of the real .scr.
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+#include "tests/e2e/saver_driver.h"
+
+using namespace driver;
+
+namespace {
+
+// Presentation starts 3000 ms after the render loop does; the loop starts
+// once the textures are built, shortly after the window appears.
+const DWORD kUntilPresented = 4500;
+
+struct Region {
+  int left, top, right, bottom;
+};
+
+bool isRed(unsigned pixel) {
+  unsigned r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+  return r > 170 && g < 90 && b < 90;
+}
+
+bool isGreen(unsigned pixel) {
+  unsigned r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+  return g > 170 && r < 90 && b < 90;
+}
+
+// Pixels in the region that have the colour now but did not on the desktop.
+int countNew(const Picture& shot, const Picture& desktop, Region region, bool (*colour)(unsigned)) {
+  int count = 0;
+  for (int y = region.top; y < region.bottom; ++y)
+    for (int x = region.left; x < region.right; ++x)
+      if (colour(shot.at(x, y)) && !colour(desktop.at(x, y))) ++count;
+  return count;
+}
+
+// Pixels in the region that differ clearly from the desktop.
+int countChanged(const Picture& shot, const Picture& desktop, Region region) {
+  int count = 0;
+  for (int y = region.top; y < region.bottom; ++y) {
+    for (int x = region.left; x < region.right; ++x) {
+      unsigned a = shot.at(x, y), b = desktop.at(x, y);
+      int d = 0;
+      for (int shift = 0; shift < 24; shift += 8)
+        d += abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+      if (d > 60) ++count;
+    }
+  }
+  return count;
+}
+
+class Scene : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetCursorPos(5, 5);
+    sleepMs(200);
+    desktop_ = captureScreen();
+  }
+
+  HWND start(const char* showTime, const char* showFps) {
+    writeSettings("Current resolution", showTime, showFps);
+    if (!saver_.start(quotedSaver() + " /s")) return nullptr;
+    HWND window = waitForWindow(saver_.pid(), "MainWindow", 15000);
+    sleepMs(kUntilPresented);
+    return window;
+  }
+
+  void stop() {
+    pressKey(VK_ESCAPE);
+    EXPECT_EQ(0u, saver_.waitExit(10000));
+  }
+
+  Picture desktop_;
+  SaverProcess saver_;
+};
+
+TEST_F(Scene, FrozenDesktopLooksLikeTheDesktop) {
+  ASSERT_NE(nullptr, start("0", "0"));
+  Picture shot = captureScreen();
+  saveBitmap(shot, shotPath("frozen-desktop"));
+  double match = psnr(shot, desktop_);
+  printf("PSNR of the frozen desktop against the desktop: %.2f dB\n", match);
+  RecordProperty("psnr_db", static_cast<int>(match * 100));
+  // The screen is drawn back through a 1024x1024 texture; a mirrored, shifted
+  // or scaled copy scores far below this.
+  EXPECT_GT(match, 40.0);
+  // No eyes and no texts without a mouse move and with both overlays off.
+  EXPECT_EQ(0, countNew(shot, desktop_, {0, 0, shot.width, shot.height}, isRed));
+  stop();
+}
+
+TEST_F(Scene, EyesFollowAMouseMoveForASecond) {
+  ASSERT_NE(nullptr, start("0", "0"));
+  int cx = desktop_.width / 2, cy = desktop_.height / 2;
+  Region middle = {cx - 300, cy - 150, cx + 300, cy + 150};
+
+  for (int i = 0; i < 5; ++i) {
+    moveMouse(cx - 100 + 40 * i, cy + 20 * i);
+    sleepMs(60);
+  }
+  sleepMs(200);
+  Picture withEyes = captureScreen();
+  saveBitmap(withEyes, shotPath("eyes"));
+  int changed = countChanged(withEyes, desktop_, middle);
+  EXPECT_GT(changed, 5000) << "no eyes in the middle of the screen";
+  // Nothing but the eyes changes: the corners stay the desktop.
+  EXPECT_EQ(0, countChanged(withEyes, desktop_, {0, 0, 150, 100}));
+
+  // They turn with the cursor: another position, another picture.
+  moveMouse(cx + 250, cy - 200);
+  sleepMs(250);
+  Picture turned = captureScreen();
+  EXPECT_GT(countChanged(turned, withEyes, middle), 500) << "the eyes did not turn";
+
+  sleepMs(1600);
+  Picture after = captureScreen();
+  saveBitmap(after, shotPath("eyes-gone"));
+  EXPECT_LT(countChanged(after, desktop_, middle), 50) << "eyes still there after a second";
+  stop();
+}
+
+TEST_F(Scene, ClockShowsRedAtTheBottomLeftAndFpsGreenAtTheTopLeft) {
+  ASSERT_NE(nullptr, start("1", "1"));
+  moveMouse(desktop_.width / 2 + 40, desktop_.height / 2 + 30);
+  sleepMs(250);
+  Picture shot = captureScreen();
+  saveBitmap(shot, shotPath("eyes-clock-fps"));
+  int h = shot.height;
+  EXPECT_GT(countNew(shot, desktop_, {0, h - 45, 420, h}, isRed), 300) << "no clock";
+  EXPECT_GT(countNew(shot, desktop_, {0, 0, 420, 40}, isGreen), 200) << "no FPS counter";
+  // Each text only where it belongs.
+  EXPECT_EQ(0, countNew(shot, desktop_, {0, 0, 420, 40}, isRed));
+  EXPECT_EQ(0, countNew(shot, desktop_, {0, h - 45, 420, h}, isGreen));
+  stop();
+}
+
+TEST_F(Scene, ClockAloneWhenOnlyTheClockIsOn) {
+  ASSERT_NE(nullptr, start("1", "0"));
+  Picture shot = captureScreen();
+  int h = shot.height;
+  EXPECT_GT(countNew(shot, desktop_, {0, h - 45, 420, h}, isRed), 300);
+  EXPECT_EQ(0, countNew(shot, desktop_, {0, 0, 420, 40}, isGreen));
+  stop();
+}
+
+TEST_F(Scene, FpsAloneWhenOnlyTheCounterIsOn) {
+  ASSERT_NE(nullptr, start("0", "1"));
+  Picture shot = captureScreen();
+  int h = shot.height;
+  EXPECT_GT(countNew(shot, desktop_, {0, 0, 420, 40}, isGreen), 200);
+  EXPECT_EQ(0, countNew(shot, desktop_, {0, h - 45, 420, h}, isRed));
+  stop();
+}
+
+// The eye picture goes through a temporary file in the user's temporary
+// folder; it must be gone once the saver runs, and a folder that cannot be
+// written stops the start.
+class SceneTemporaryFile : public Scene {
+ protected:
+  void TearDown() override {
+    SetEnvironmentVariableA("TEMP", savedTemp_.c_str());
+    SetEnvironmentVariableA("TMP", savedTmp_.c_str());
+  }
+  void useTemp(const std::string& folder) {
+    char value[MAX_PATH] = {};
+    GetEnvironmentVariableA("TEMP", value, MAX_PATH);
+    savedTemp_ = value;
+    GetEnvironmentVariableA("TMP", value, MAX_PATH);
+    savedTmp_ = value;
+    SetEnvironmentVariableA("TEMP", folder.c_str());
+    SetEnvironmentVariableA("TMP", folder.c_str());
+  }
+  std::string savedTemp_, savedTmp_;
+};
+
+int filesIn(const std::string& folder) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do {
+    if (strcmp(data.cFileName, ".") != 0 && strcmp(data.cFileName, "..") != 0) ++count;
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return count;
+}
+
+TEST_F(SceneTemporaryFile, NoTemporaryFileRemainsAfterAStart) {
+  std::string folder = directoryOfTests() + "\\e2e-temp";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_EQ(0, filesIn(folder));
+  useTemp(folder);
+  // Started from a folder it may not write, as the host starts it from the
+  // system folder: the current directory must not matter.
+  std::string current = directoryOfTests() + "\\e2e-readonly";
+  CreateDirectoryA(current.c_str(), nullptr);
+  writeSettings("Current resolution", "0", "0");
+  ASSERT_TRUE(saver_.start(quotedSaver() + " /s", current));
+  ASSERT_NE(nullptr, waitForWindow(saver_.pid(), "MainWindow", 15000));
+  sleepMs(kUntilPresented);
+  EXPECT_TRUE(messageBoxes(saver_.pid()).empty());
+  EXPECT_EQ(0, filesIn(folder));
+  EXPECT_EQ(0, filesIn(current));
+  stop();
+  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryA(current.c_str());
+}
+
+TEST_F(SceneTemporaryFile, UnwritableTemporaryFolderStopsTheStart) {
+  useTemp(directoryOfTests() + "\\no-such-folder");
+  writeSettings("Current resolution", "0", "0");
+  ASSERT_TRUE(saver_.start(quotedSaver() + " /s"));
+  MessageBoxInfo box = waitForMessageBox(saver_.pid(), 20000);
+  EXPECT_EQ("Error", box.caption);
+  EXPECT_EQ("Can not create texture(s).", box.text);
+  // The box belongs to the saver window, which is up by then.
+  HWND window = waitForWindow(saver_.pid(), "MainWindow", 0);
+  EXPECT_NE(nullptr, window);
+  EXPECT_EQ(window, GetWindow(box.window, GW_OWNER));
+  pressOk(box);
+  EXPECT_EQ(1u, saver_.waitExit(10000));
+}
+
+// Run on a 768x1024 screen by the Wine test script.
+TEST(PortraitScene, EyesShowOnATallScreen) {
+  ASSERT_LT(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  SetCursorPos(5, 5);
+  sleepMs(200);
+  Picture desktop = captureScreen();
+  writeSettings("Current resolution", "0", "0");
+  SaverProcess saver;
+  ASSERT_TRUE(saver.start(quotedSaver() + " /s"));
+  ASSERT_NE(nullptr, waitForWindow(saver.pid(), "MainWindow", 15000));
+  sleepMs(kUntilPresented);
+  Picture frozen = captureScreen();
+  double match = psnr(frozen, desktop);
+  printf("PSNR of the frozen portrait desktop: %.2f dB\n", match);
+  EXPECT_GT(match, 40.0);
+
+  int cx = desktop.width / 2, cy = desktop.height / 2;
+  for (int i = 0; i < 4; ++i) {
+    moveMouse(cx + 30 * i, cy - 20 * i);
+    sleepMs(60);
+  }
+  sleepMs(200);
+  Picture shot = captureScreen();
+  saveBitmap(shot, shotPath("portrait-eyes"));
+  EXPECT_GT(countChanged(shot, desktop, {0, cy - 300, desktop.width, cy + 300}), 5000)
+      << "no eyes on a portrait screen";
+  pressKey(VK_ESCAPE);
+  EXPECT_EQ(0u, saver.waitExit(10000));
+}
+
+}  // namespace
