@@ -98,7 +98,9 @@ class ScopedEnvironment {
     if (hadValue_) old_.assign(old, length);
     SetEnvironmentVariableA(name, value);
   }
-  ~ScopedEnvironment() { SetEnvironmentVariableA(name_.c_str(), hadValue_ ? old_.c_str() : nullptr); }
+  ~ScopedEnvironment() {
+    SetEnvironmentVariableA(name_.c_str(), hadValue_ ? old_.c_str() : nullptr);
+  }
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
@@ -108,35 +110,52 @@ class ScopedEnvironment {
   bool hadValue_ = false;
 };
 
-// Wine's per-program Windows version: "win98" makes GetVersionExA of the
-// .scr report the 95/98 family. Read by the program when it starts.
-class Win98ForTheSaver {
+// A value among Wine's settings for the .scr alone
+// (HKCU\Software\Wine\AppDefaults\Glimmerwatch.scr, or a key below it),
+// which the program reads when it starts. Removed afterwards, together with
+// the keys it had to create.
+class SaverWineSetting {
  public:
-  Win98ForTheSaver() {
-    DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                        &disposition) != ERROR_SUCCESS) {
-      key_ = nullptr;
+  SaverWineSetting(const char* subKey, const char* name, const char* value)
+      : base_("Software\\Wine\\AppDefaults\\Glimmerwatch.scr"), name_(name) {
+    full_ = subKey == nullptr ? base_ : base_ + "\\" + subKey;
+    baseExisted_ = keyExists(base_);
+    fullExisted_ = keyExists(full_);
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, full_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
       return;
     }
-    createdKey_ = disposition == REG_CREATED_NEW_KEY;
-    set_ = RegSetValueExA(key_, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6) ==
-           ERROR_SUCCESS;
+    set_ = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(strlen(value) + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
   }
-  ~Win98ForTheSaver() {
-    if (key_ == nullptr) return;
-    RegDeleteValueA(key_, "Version");
-    RegCloseKey(key_);
-    if (createdKey_) RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+  ~SaverWineSetting() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, full_.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+      RegDeleteValueA(key, name_.c_str());
+      RegCloseKey(key);
+    }
+    if (!fullExisted_ && full_ != base_) RegDeleteKeyA(HKEY_CURRENT_USER, full_.c_str());
+    if (!baseExisted_) RegDeleteKeyA(HKEY_CURRENT_USER, base_.c_str());
   }
-  Win98ForTheSaver(const Win98ForTheSaver&) = delete;
-  Win98ForTheSaver& operator=(const Win98ForTheSaver&) = delete;
+  SaverWineSetting(const SaverWineSetting&) = delete;
+  SaverWineSetting& operator=(const SaverWineSetting&) = delete;
   bool set() const { return set_; }
 
  private:
-  static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\Glimmerwatch.scr";
-  HKEY key_ = nullptr;
-  bool createdKey_ = false;
+  static bool keyExists(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+      return false;
+    RegCloseKey(key);
+    return true;
+  }
+  std::string base_;
+  std::string full_;
+  std::string name_;
+  bool baseExisted_ = false;
+  bool fullExisted_ = false;
   bool set_ = false;
 };
 
@@ -286,14 +305,15 @@ TEST_F(PasswordNt, EscapePaintsBlackAndEndsWithoutAskingTheService) {
   release();
 }
 
-// On the 95/98 family, through Wine's per-program version setting.
+// On the 95/98 family: Wine's per-program version "win98" makes
+// GetVersionExA of the .scr report that family.
 class Password9x : public PasswordHooks {
  protected:
   void SetUp() override {
     PasswordHooks::SetUp();
     ASSERT_TRUE(win98_.set());
   }
-  Win98ForTheSaver win98_;
+  SaverWineSetting win98_{nullptr, "Version", "win98"};
 };
 
 // One run: a refused check with a second close request inside it, the hold
@@ -413,14 +433,15 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // The "pass" mode, "/a" with the window number of the display settings.
-// Wine's own mpr.dll is used unless the program is told to prefer a native
-// one, so the doubles take effect through WINEDLLOVERRIDES in its
-// environment.
+// Wine loads its own builtin mpr.dll unless told to prefer a native one for
+// the program. The per-program DllOverrides key does that; WINEDLLOVERRIDES
+// would not, since Wine 8 does not pass it from a Windows parent's
+// environment on to the child.
 struct ChangeCase {
   const char* name;
   const char* systemModule;   // built double put in the system folder as mpr.dll, or null
   const char* plantedModule;  // built double planted beside the .scr and in its cwd, or null
-  bool preferNative;          // mpr=n,b for the program
+  bool preferNative;          // native before builtin mpr for the program
   bool showsBox;              // "Can not load library mpr.dll" expected
   bool doubleCalled;          // the double in the system folder gets the call
 };
@@ -437,11 +458,12 @@ TEST_P(PasswordChange, PassesTheRequestOnOrShowsOneBox) {
   ASSERT_NE(nullptr, settingsWindow);
   std::string tail =
       " /a " + std::to_string(static_cast<long long>(reinterpret_cast<INT_PTR>(settingsWindow)));
-  {
-    std::unique_ptr<ScopedEnvironment> native;
-    if (c.preferNative) native.reset(new ScopedEnvironment("WINEDLLOVERRIDES", "mpr=n,b"));
-    ASSERT_TRUE(saver_.start(quotedSaver() + tail, plantedCwd_));
+  std::unique_ptr<SaverWineSetting> native;
+  if (c.preferNative) {
+    native.reset(new SaverWineSetting("DllOverrides", "mpr", "native,builtin"));
+    ASSERT_TRUE(native->set());
   }
+  ASSERT_TRUE(saver_.start(quotedSaver() + tail, plantedCwd_));
 
   if (c.showsBox) {
     MessageBoxInfo box = waitForMessageBox(saver_.pid(), 15000);

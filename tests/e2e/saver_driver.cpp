@@ -213,7 +213,38 @@ void pressAltF4() {
   sendKey(VK_MENU, true);
 }
 
-void moveMouse(int x, int y) { sendMouse(MOUSEEVENTF_MOVE, x, y); }
+namespace {
+// Under Wine the saver's GetCursorPos reads the X pointer back, and while
+// the full-screen saver holds the pointer grab Wine refuses to warp it for
+// any other process: injected moves arrive as messages but the cursor stays
+// where it was. xdotool moves the pointer the way a real mouse does.
+bool moveXPointer(int x, int y) {
+  static const bool underWine =
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  if (!underWine || GetFileAttributesA("Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES) {
+    return false;
+  }
+  char line[96];
+  snprintf(line, sizeof(line), "Z:\\usr\\bin\\xdotool mousemove %d %d", x, y);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info)) {
+    return false;
+  }
+  // A Unix child's handle cannot be waited on; xdotool needs a few ms.
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  Sleep(50);
+  return true;
+}
+}  // namespace
+
+void moveMouse(int x, int y) {
+  if (!moveXPointer(x, y)) SetCursorPos(x, y);
+  sendMouse(MOUSEEVENTF_MOVE, x, y);
+}
 
 void clickMouse(int x, int y) {
   sendMouse(MOUSEEVENTF_MOVE, x, y);

@@ -112,6 +112,7 @@ TEST_F(Scene, EyesFollowAMouseMoveForASecond) {
   moveMouse(cx + 250, cy - 200);
   sleepMs(250);
   Picture turned = captureScreen();
+  saveBitmap(turned, shotPath("eyes-turned"));
   EXPECT_GT(countChanged(turned, withEyes, middle), 500) << "the eyes did not turn";
 
   sleepMs(1600);
