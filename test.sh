@@ -22,4 +22,8 @@ done
 
 echo "== Wine tests"
 tests/run_wine_tests.sh build/win64
+
+echo "== Installer tests"
+# Builds both installers from the two builds above and runs the 64-bit one.
+tests/installer/test_installer.sh build/win32 build/win64
 echo "== All tests passed"
