@@ -16,17 +16,18 @@ const char* const kLowColourMessage =
 
 }  // namespace
 
-std::vector<DisplayMode> enumerateDisplayModes(DEVMODEA* record) {
+size_t enumerateDisplayModes(DEVMODEA* record, DisplayMode* modes, size_t capacity) {
   memset(record, 0, sizeof(*record));
   record->dmSize = kDevModeSize;
   record->dmDriverExtra = 0;  // no room for driver-private data
-  std::vector<DisplayMode> modes;
+  size_t count = 0;
   for (DWORD index = 0; EnumDisplaySettingsA(nullptr, index, record); ++index) {
+    if (count == capacity) continue;
     DisplayMode mode = {record->dmPelsWidth, record->dmPelsHeight, record->dmBitsPerPel,
                         record->dmDisplayFrequency};
-    modes.push_back(mode);
+    modes[count++] = mode;
   }
-  return modes;
+  return count;
 }
 
 bool SaverApp::switchDisplayMode(HWND target, const char* modeText) {
@@ -55,8 +56,9 @@ bool SaverApp::switchDisplayMode(HWND target, const char* modeText) {
   const DWORD depth = static_cast<DWORD>(wanted.depth);
 
   DEVMODEA record;
-  std::vector<DisplayMode> modes = enumerateDisplayModes(&record);
-  const DWORD frequency = chooseRefreshRate(modes, width, height, depth);
+  DisplayMode modes[kMaxDisplayModes];
+  size_t count = enumerateDisplayModes(&record, modes, kMaxDisplayModes);
+  const DWORD frequency = chooseRefreshRate(modes, count, width, height, depth);
 
   record.dmBitsPerPel = depth;
   record.dmDisplayFrequency = frequency;

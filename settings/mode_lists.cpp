@@ -1,11 +1,10 @@
 #include "settings/mode_lists.h"
 
-#include "settings/mode_text.h"
-
-uint32_t chooseRefreshRate(const std::vector<DisplayMode>& modes, uint32_t width,
+uint32_t chooseRefreshRate(const DisplayMode* modes, size_t count, uint32_t width,
                            uint32_t height, uint32_t bits) {
   uint32_t rate = kDefaultRefreshRate;
-  for (const DisplayMode& mode : modes) {
+  for (size_t i = 0; i < count; ++i) {
+    const DisplayMode& mode = modes[i];
     if (mode.frequency > rate && mode.bits == bits && mode.width == width &&
         mode.height == height) {
       rate = mode.frequency;
@@ -16,28 +15,31 @@ uint32_t chooseRefreshRate(const std::vector<DisplayMode>& modes, uint32_t width
 
 namespace {
 
-void scanDepth(const std::vector<DisplayMode>& modes, uint32_t bits, bool widthMustGrow,
-               std::vector<std::string>* entries) {
+// Appends this depth's entries after the `used` ones already in `entries`;
+// returns the new number of entries.
+size_t scanDepth(const DisplayMode* modes, size_t count, uint32_t bits, bool widthMustGrow,
+                 DialogModeEntry* entries, size_t used, size_t capacity) {
   uint32_t lastWidth = 0;
   uint32_t lastHeight = 0;
-  for (const DisplayMode& mode : modes) {
+  for (size_t i = 0; i < count && used < capacity; ++i) {
+    const DisplayMode& mode = modes[i];
     if (mode.bits != bits) continue;
     bool widthPasses = widthMustGrow ? mode.width > lastWidth : mode.width != lastWidth;
     if (!widthPasses || mode.height <= lastHeight) continue;
     lastWidth = mode.width;
     lastHeight = mode.height;
-    char text[kModeTextCapacity];
-    formatModeText(mode.width, mode.height, mode.bits, text, sizeof(text));
-    entries->push_back(text);
+    formatModeText(mode.width, mode.height, mode.bits, entries[used].text,
+                   sizeof(entries[used].text));
+    ++used;
   }
+  return used;
 }
 
 }  // namespace
 
-std::vector<std::string> listDialogModes(const std::vector<DisplayMode>& modes) {
-  std::vector<std::string> entries;
-  scanDepth(modes, 32, true, &entries);
-  scanDepth(modes, 24, false, &entries);
-  scanDepth(modes, 16, true, &entries);
-  return entries;
+size_t listDialogModes(const DisplayMode* modes, size_t count, DialogModeEntry* entries,
+                       size_t capacity) {
+  size_t used = scanDepth(modes, count, 32, true, entries, 0, capacity);
+  used = scanDepth(modes, count, 24, false, entries, used, capacity);
+  return scanDepth(modes, count, 16, true, entries, used, capacity);
 }

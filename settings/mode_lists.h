@@ -6,8 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include <string>
-#include <vector>
+#include "settings/mode_text.h"
 
 // One mode as the display lists it.
 struct DisplayMode {
@@ -20,10 +19,21 @@ struct DisplayMode {
 // The refresh rate asked for when nothing better is listed.
 enum : uint32_t { kDefaultRefreshRate = 60 };
 
+// How many modes of a display are looked at. Displays list a few hundred at
+// most (every size at every depth and rate); the lists live on the stack, so
+// the .scr needs no heap containers and none of the C++ library that comes
+// with them.
+enum { kMaxDisplayModes = 1024 };
+
+// One entry of the dialog's list, such as "1024x768x32".
+struct DialogModeEntry {
+  char text[kModeTextCapacity];
+};
+
 // The highest rate above 60 Hz listed for exactly this size and depth, or
 // 60 when none is. Rates of 60 Hz and less never win, so the hardware
 // defaults 0 and 1 never count.
-uint32_t chooseRefreshRate(const std::vector<DisplayMode>& modes, uint32_t width,
+uint32_t chooseRefreshRate(const DisplayMode* modes, size_t count, uint32_t width,
                            uint32_t height, uint32_t bits);
 
 // The dialog's mode entries, after its own first entry "Current resolution":
@@ -32,5 +42,7 @@ uint32_t chooseRefreshRate(const std::vector<DisplayMode>& modes, uint32_t width
 // took, so a size repeated once per refresh rate yields one entry. The
 // 24-bit scan asks only for a different width, not a wider one; the list
 // has always been built that way. Empty when the display has none of the
-// three depths.
-std::vector<std::string> listDialogModes(const std::vector<DisplayMode>& modes);
+// three depths. Writes at most `capacity` entries and returns how many it
+// wrote; with `capacity` equal to `count` nothing is ever left out.
+size_t listDialogModes(const DisplayMode* modes, size_t count, DialogModeEntry* entries,
+                       size_t capacity);

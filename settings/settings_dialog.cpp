@@ -45,11 +45,14 @@ void fillControls(HWND dialog) {
   sendItem(dialog, IDC_RESOLUTION, CB_ADDSTRING, 0,
            reinterpret_cast<LPARAM>(kCurrentResolutionText));
   DEVMODEA record;
-  std::vector<std::string> entries = listDialogModes(enumerateDisplayModes(&record));
-  for (const std::string& entry : entries) {
-    sendItem(dialog, IDC_RESOLUTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+  DisplayMode modes[kMaxDisplayModes];
+  size_t modeCount = enumerateDisplayModes(&record, modes, kMaxDisplayModes);
+  DialogModeEntry entries[kMaxDisplayModes];
+  size_t entryCount = listDialogModes(modes, modeCount, entries, kMaxDisplayModes);
+  for (size_t i = 0; i < entryCount; ++i) {
+    sendItem(dialog, IDC_RESOLUTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entries[i].text));
   }
-  if (entries.empty()) saverApp.reportError(kNoModesMessage);
+  if (entryCount == 0) saverApp.reportError(kNoModesMessage);
 
   // The list's own prefix search, case-blind, starting after entry 0; no
   // match leaves the list without a selection.

@@ -54,7 +54,7 @@ class RefreshTable : public ::testing::TestWithParam<RefreshCase> {};
 
 TEST_P(RefreshTable, ChoosesRate) {
   const RefreshCase& c = GetParam();
-  EXPECT_EQ(c.expected, chooseRefreshRate(c.modes, 1024, 768, 32));
+  EXPECT_EQ(c.expected, chooseRefreshRate(c.modes.data(), c.modes.size(), 1024, 768, 32));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, RefreshTable, ::testing::ValuesIn(kRefreshCases),
@@ -103,9 +103,30 @@ void PrintTo(const DialogCase& c, std::ostream* os) { *os << c.name; }
 
 class DialogTable : public ::testing::TestWithParam<DialogCase> {};
 
+Entries listed(const Modes& modes, size_t capacity) {
+  std::vector<DialogModeEntry> entries(capacity + 1);
+  entries[capacity].text[0] = '!';  // a write past the capacity shows here
+  size_t count = listDialogModes(modes.data(), modes.size(), entries.data(), capacity);
+  EXPECT_LE(count, capacity);
+  EXPECT_EQ('!', entries[capacity].text[0]) << "wrote past the capacity";
+  Entries texts;
+  for (size_t i = 0; i < count && i < capacity; ++i) texts.push_back(entries[i].text);
+  return texts;
+}
+
 TEST_P(DialogTable, ListsEntries) {
   const DialogCase& c = GetParam();
-  EXPECT_EQ(c.expected, listDialogModes(c.modes));
+  // As many entries as modes is always room enough.
+  EXPECT_EQ(c.expected, listed(c.modes, c.modes.size()));
+}
+
+// A full list stops cleanly, keeping the first entries in their order.
+TEST(DialogList, StopsAtItsCapacity) {
+  Modes modes = joined({atRates(640, 480, 32, {60}), atRates(800, 600, 32, {60}),
+                        atRates(800, 600, 16, {60})});
+  EXPECT_EQ(Entries({"640x480x32", "800x600x32"}), listed(modes, 2));
+  EXPECT_EQ(Entries({"640x480x32"}), listed(modes, 1));
+  EXPECT_EQ(Entries(), listed(modes, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, DialogTable, ::testing::ValuesIn(kDialogCases),
