@@ -42,6 +42,13 @@ for section in '.rsrc'; do
   $objdump -h "$file" | grep -q " $section " || { echo "FAIL: no $section section" >&2; fail=1; }
 done
 
+# The .scr is copied around alone and should stay small; the C++ library's
+# containers and exception runtime alone would add some 200 KB.
 size=$(stat -c %s "$file")
+limit=$((300 * 1024))
+if [ "$size" -gt "$limit" ]; then
+  echo "FAIL: $file is $size bytes, more than $limit" >&2
+  fail=1
+fi
 echo "$file: $arch, GUI, $size bytes, imports: $(tr '\n' ' ' <<<"$imports")"
 exit $fail
