@@ -64,11 +64,12 @@ mkdir -p "$shots"
 convert -size 1024x768 -seed 11 plasma:fractal -blur 0x2 \
   -fill '#ffffffc0' -draw "roundrectangle 60,60 420,220 12,12" \
   -fill black -pointsize 28 -draw "text 90,150 'A frozen desktop'" "$shots/desktop.png"
-display -window root "$shots/desktop.png"
+# display exits with 1 after drawing into the root window.
+display -window root "$shots/desktop.png" || true
 echo "== Running Glimmerwatch $switch on the private display"
 wine "$scr" "$switch" &
 saver=$!
-sleep 4.5
+sleep 6
 import -window root "$shots/1-frozen-desktop.png"
 for x in 300 420 540 660; do xdotool mousemove $x 400; sleep 0.1; done
 import -window root "$shots/2-eyes.png"

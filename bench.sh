@@ -1,0 +1,448 @@
+#!/usr/bin/env bash
+# Measures Glimmerwatch under Wine on private virtual displays and prints one
+# table (also build/bench/results.csv and results.md; every sample is in
+# build/bench/samples.csv):
+#   1. frame cost: the saver's frame (clock, counter, eyes) against a floor
+#      program that only draws the full-screen desktop quad and swaps;
+#   2. start-up, stage by stage, in runSaver's order;
+#   3. CPU time of the real .scr /p preview while nothing happens;
+#   4. sizes of the 32-bit and the 64-bit .scr;
+#   5. peak resident memory of the real .scr /s and of the floor program.
+# Each figure is the median of several runs with its spread (min-max).
+#
+# Usage: ./bench.sh [--large] [--runs N]
+#   --large       also measure rows 1, 2 and 5 on a large screen
+#                 (GLIMMER_BENCH_LARGE=1 does the same)
+#   --runs N      runs per figure (GLIMMER_BENCH_RUNS, default 5)
+# More knobs: GLIMMER_BENCH_LARGE_SIZE (default 2560x1440),
+# GLIMMER_BENCH_FRAME_MS (measured frame time per run, default 5000),
+# GLIMMER_BENCH_IDLE_MS (idle preview window, default 10000).
+#
+# The measuring programs (bench/) link the same objects as the .scr; the
+# product itself carries no timing code. Builds go to build/bench-win64 and
+# build/bench-win32 only.
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+
+runs=${GLIMMER_BENCH_RUNS:-5}
+large=${GLIMMER_BENCH_LARGE:-0}
+large_size=${GLIMMER_BENCH_LARGE_SIZE:-2560x1440}
+warm_ms=1000
+frame_ms=${GLIMMER_BENCH_FRAME_MS:-5000}
+part_ms=1000
+settle_ms=2000
+idle_ms=${GLIMMER_BENCH_IDLE_MS:-10000}
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --large) large=1 ;;
+    --runs) runs=$2; shift ;;
+    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
+    *) echo "Unknown argument: $1 (see --help)" >&2; exit 2 ;;
+  esac
+  shift
+done
+
+# --- Packages and builds -----------------------------------------------------
+scripts/install_deps.sh
+# glxinfo names the Mesa version; without it the GL_VERSION string the bench
+# program reads stands in.
+if ! command -v glxinfo >/dev/null && [ "$(id -u)" -eq 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y --no-install-recommends mesa-utils >/dev/null 2>&1 ||
+    { apt-get update >/dev/null 2>&1 && apt-get install -y --no-install-recommends mesa-utils >/dev/null 2>&1; } ||
+    echo "== mesa-utils not installed; the Mesa version comes from GL_VERSION" >&2
+fi
+
+build64=$root/build/bench-win64
+build32=$root/build/bench-win32
+out=$root/build/bench
+mkdir -p "$out"
+echo "== Building (64-bit with the measuring programs, and the 32-bit .scr)"
+cmake -S . -B "$build64" --toolchain cmake/x86_64-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DGLIMMER_TESTS=OFF -DGLIMMER_BENCH=ON >"$out/configure-win64.log" 2>&1
+cmake --build "$build64" -j "$(nproc)" >"$out/build-win64.log" 2>&1 ||
+  { tail -n 30 "$out/build-win64.log" >&2; exit 1; }
+cmake -S . -B "$build32" --toolchain cmake/i686-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DGLIMMER_TESTS=OFF >"$out/configure-win32.log" 2>&1
+cmake --build "$build32" -j "$(nproc)" --target Glimmerwatch >"$out/build-win32.log" 2>&1 ||
+  { tail -n 30 "$out/build-win32.log" >&2; exit 1; }
+
+# --- Private displays and prefixes ---------------------------------------------
+work=$(mktemp -d /tmp/glimmerwatch-bench.XXXXXX)
+xvfb_pids=()
+cleanup() {
+  set +e
+  for prefix in "$work"/prefix-*; do
+    [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+  done
+  for pid in "${xvfb_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export WINEDEBUG=-all
+
+# Starts Xvfb on a free display and sets `display`.
+start_display() {
+  local geometry=$1 fd_file="$work/display-$1"
+  Xvfb -displayfd 3 -screen 0 "$geometry" -noreset -nolisten tcp 3>"$fd_file" \
+    >"$work/xvfb-$geometry.log" 2>&1 &
+  xvfb_pids+=($!)
+  for _ in $(seq 100); do
+    [ -s "$fd_file" ] && break
+    sleep 0.1
+  done
+  display=":$(head -n1 "$fd_file")"
+}
+
+# A prefix with the installer's settings, the clock and the counter on, and
+# a known desktop picture on the display; sets `prefix`.
+make_prefix() {
+  local name=$1
+  prefix="$work/prefix-$1"
+  DISPLAY=$display WINEPREFIX=$prefix wineboot -i >"$work/wineboot-$name.log" 2>&1
+  # Without a window manager, managed windows wait on every close and get
+  # no keyboard focus.
+  DISPLAY=$display WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' \
+    /v Managed /d N /f >/dev/null 2>&1
+  local key='HKCU\Software\Tessaly\Glimmerwatch'
+  DISPLAY=$display WINEPREFIX=$prefix wine reg add "$key" /v Resolution /t REG_SZ \
+    /d 'Current resolution' /f >/dev/null 2>&1
+  DISPLAY=$display WINEPREFIX=$prefix wine reg add "$key" /v 'Show Time' /t REG_SZ /d 1 /f >/dev/null 2>&1
+  DISPLAY=$display WINEPREFIX=$prefix wine reg add "$key" /v 'Show FPS' /t REG_SZ /d 1 /f >/dev/null 2>&1
+  local size
+  size=$(DISPLAY=$display xdpyinfo | awk '/dimensions:/ {print $2}')
+  convert -size "$size" -seed 7 plasma:fractal -blur 0x2 \
+    -fill white -stroke black -draw "rectangle 40,40 240,140" "$work/desktop-$name.png"
+  # display sets the root picture and then exits with 1 here; the picture
+  # is on the screen all the same.
+  DISPLAY=$display display -window root "$work/desktop-$name.png" || true
+}
+
+# Wine takes Windows paths for the programs' own file arguments.
+winpath() { local p=$1; echo "Z:${p//\//\\}"; }
+
+# --- Samples and statistics ------------------------------------------------------
+samples=$out/samples.csv
+echo "screen,metric,run,value" >"$samples"
+sample() { echo "$1,$2,$3,$4" >>"$samples"; }
+# key=value from a result file; empty when absent.
+value_of() { sed -n "s/^$2=//p" "$1" 2>/dev/null | tr -d '\r' | head -n1; }
+
+# Peak resident memory (VmHWM, kB) of a running process, polled until it
+# ends; VmHWM only grows, so the last reading is the peak. A process that
+# has ended but not been waited for has no VmHWM line.
+watch_peak() {
+  local pid=$1 peak=0 value
+  while value=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status" 2>/dev/null) && [ -n "$value" ]; do
+    peak=$value
+    sleep 0.1
+  done
+  echo "$peak"
+}
+
+# utime + stime of a process in clock ticks (all its threads, ended ones too).
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# The Linux process of this prefix's Windows process whose command line
+# contains the program name and then the rest of the pattern (Wine may keep
+# the arguments NUL-separated).
+find_wine_process() {
+  local program=$1 rest=${2:-} prefix=$3 file dir
+  for file in $(grep -alF -- "$program" /proc/[0-9]*/cmdline 2>/dev/null); do
+    dir=${file%/cmdline}
+    # Not this script's own helpers, whose arguments hold the pattern.
+    case $(cat "$dir/comm" 2>/dev/null) in grep | tr | bash | cat | "") continue ;; esac
+    tr '\0' ' ' <"$dir/cmdline" 2>/dev/null | grep -qF -- "$program${rest:+ $rest}" || continue
+    tr '\0' '\n' <"$dir/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" || continue
+    echo "${dir#/proc/}"
+    return 0
+  done
+  return 1
+}
+
+# One run of a measuring program; its result file, and its peak memory as a
+# sample. Fails when the program reports no result.
+run_program() {
+  local screen=$1 program=$2 run=$3 result=$4
+  shift 4
+  rm -f "$result"
+  DISPLAY=$display WINEPREFIX=$prefix wine "$build64/$program" "$(winpath "$result")" "$@" \
+    >>"$work/wine-output.log" 2>&1 &
+  local pid=$!
+  local peak
+  peak=$(watch_peak $pid)
+  local status=0
+  wait $pid || status=$?
+  if [ "$(value_of "$result" done)" != 1 ]; then
+    echo "!! $program run $run failed (exit $status): $(value_of "$result" failed)" >&2
+    return 1
+  fi
+  sample "$screen" "${program%.exe}_peak_kb" "$run" "$peak"
+}
+
+# --- Rows 1, 2, 5 on one screen --------------------------------------------------
+measure_screen() {
+  local screen=$1 name=$2
+  echo "== $screen: display and Wine prefix"
+  start_display "${screen}x24"
+  make_prefix "$name"
+
+  # One discarded run of each: the first start in a new prefix pays for
+  # Wine's own one-time work.
+  run_program "$screen" glimmer_bench.exe 0 "$work/warm-bench.txt" 200 200 >/dev/null || true
+  run_program "$screen" glimmer_floor.exe 0 "$work/warm-floor.txt" 200 200 >/dev/null || true
+  sed -i "/^$screen,[^,]*,0,/d" "$samples"
+
+  local i
+  for i in $(seq "$runs"); do
+    echo "== $screen: frame cost and start-up, run $i of $runs"
+    local bench=$work/bench-$name-$i.txt floor=$work/floor-$name-$i.txt
+    # Alternating the order spreads any drift in the machine's load evenly.
+    if [ $((i % 2)) -eq 1 ]; then
+      run_program "$screen" glimmer_bench.exe "$i" "$bench" $warm_ms "$frame_ms" $part_ms || true
+      run_program "$screen" glimmer_floor.exe "$i" "$floor" $warm_ms "$frame_ms" $part_ms || true
+    else
+      run_program "$screen" glimmer_floor.exe "$i" "$floor" $warm_ms "$frame_ms" $part_ms || true
+      run_program "$screen" glimmer_bench.exe "$i" "$bench" $warm_ms "$frame_ms" $part_ms || true
+    fi
+    touch "$bench" "$floor"
+    local key
+    for key in fps stage_settings_ms stage_mode_switch_ms stage_window_ms stage_gl_fonts_ms \
+      stage_eye_texture_ms stage_snapshot_ms stage_display_list_ms stage_first_frame_ms \
+      startup_total_ms process_start_to_main_ms font_lists_one_overlay_ms part_backdrop_fps \
+      part_plus_clock_fps part_plus_counter_fps part_plus_eyes_fps; do
+      sample "$screen" "saver_$key" "$i" "$(value_of "$bench" $key)"
+    done
+    for key in fps startup_total_ms stage_window_ms stage_gl_ms stage_snapshot_ms \
+      stage_first_frame_ms part_plus_clear_fps part_plus_depth_test_fps; do
+      sample "$screen" "floor_$key" "$i" "$(value_of "$floor" $key)"
+    done
+    local saver_fps floor_fps
+    saver_fps=$(value_of "$bench" fps)
+    floor_fps=$(value_of "$floor" fps)
+    if [ -n "$saver_fps" ] && [ -n "$floor_fps" ]; then
+      sample "$screen" frame_ratio "$i" "$(awk -v s="$saver_fps" -v f="$floor_fps" 'BEGIN {printf "%.4f", s / f}')"
+    fi
+  done
+  gl_version=$(value_of "$work/bench-$name-1.txt" gl_version || true)
+  gl_renderer=$(value_of "$work/bench-$name-1.txt" gl_renderer)
+
+  # The real saver, full-screen, for its peak memory: past the hold-back,
+  # a few mouse moves so the eyes are drawn, then Escape.
+  for i in $(seq "$runs"); do
+    echo "== $screen: Glimmerwatch.scr /s, run $i of $runs"
+    DISPLAY=$display WINEPREFIX=$prefix wine "$build64/Glimmerwatch.scr" /s \
+      >>"$work/wine-output.log" 2>&1 &
+    local pid=$! status=0 peak
+    watch_peak $pid >"$work/peak-scr" &
+    local watcher=$!
+    # Its window up, then the 3 s hold-back and a little more, so frames
+    # are being presented when the mouse moves.
+    for _ in $(seq 300); do
+      DISPLAY=$display xdotool search --name '^Glimmerwatch$' >/dev/null 2>&1 && break
+      sleep 0.1
+    done
+    sleep 4
+    local x
+    for x in 300 420 540 660; do
+      DISPLAY=$display xdotool mousemove $x 400
+      sleep 0.1
+    done
+    [ "$i" -eq 1 ] && DISPLAY=$display import -window root "$out/scr-$name.png"
+    sleep 0.5
+    DISPLAY=$display xdotool key Escape
+    for _ in $(seq 100); do
+      grep -q '^VmHWM:' "/proc/$pid/status" 2>/dev/null || break
+      sleep 0.1
+    done
+    if grep -q '^VmHWM:' "/proc/$pid/status" 2>/dev/null; then
+      echo "!! Glimmerwatch.scr /s did not end on Escape; killed" >&2
+      kill $pid 2>/dev/null
+    fi
+    wait $pid || status=$?
+    wait $watcher || true
+    peak=$(cat "$work/peak-scr")
+    [ $status -eq 0 ] || echo "!! Glimmerwatch.scr /s exited with $status" >&2
+    sample "$screen" scr_peak_kb "$i" "$peak"
+    sample "$screen" scr_exit_code "$i" "$status"
+  done
+}
+
+# --- Row 3: the idle preview ---------------------------------------------------
+measure_preview() {
+  local screen=$1 i ticks_per_second
+  ticks_per_second=$(getconf CLK_TCK)
+  for i in $(seq "$runs"); do
+    echo "== Idle preview, run $i of $runs ($((idle_ms / 1000)) s)"
+    local result=$work/preview-$i.txt
+    rm -f "$result" "$result.ready" "$result.release"
+    DISPLAY=$display WINEPREFIX=$prefix wine "$build64/glimmer_preview_host.exe" \
+      "$(winpath "$build64/Glimmerwatch.scr")" "$(winpath "$result")" $settle_ms "$idle_ms" \
+      >>"$work/wine-output.log" 2>&1 &
+    local host=$!
+    for _ in $(seq 300); do
+      [ -s "$result.ready" ] && break
+      sleep 0.1
+    done
+    local pid server
+    pid=$(find_wine_process Glimmerwatch.scr /p "$prefix") || {
+      echo "!! no preview process found" >&2
+      wait $host || true
+      return 1
+    }
+    server=$(find_wine_process wineserver '' "$prefix" || true)
+    local t0 c0 s0=0 t1 c1 s1=0
+    t0=$(date +%s%N)
+    c0=$(cpu_ticks "$pid")
+    [ -n "$server" ] && s0=$(cpu_ticks "$server")
+    sleep "$(awk -v ms="$idle_ms" 'BEGIN {print ms / 1000}')"
+    t1=$(date +%s%N)
+    c1=$(cpu_ticks "$pid")
+    [ -n "$server" ] && s1=$(cpu_ticks "$server")
+    touch "$result.release"
+    wait $host || true
+    if [ "$(value_of "$result" done)" != 1 ] || [ "$(value_of "$result" preview_window_found)" != 1.000 ]; then
+      echo "!! preview run $i: $(value_of "$result" failed) window=$(value_of "$result" preview_window_found)" >&2
+      return 1
+    fi
+    local wall_ms=$(((t1 - t0) / 1000000))
+    sample "$screen" preview_cpu_percent_proc "$i" \
+      "$(awk -v c=$((c1 - c0)) -v hz="$ticks_per_second" -v ms=$wall_ms 'BEGIN {printf "%.3f", 100 * c / hz * 1000 / ms}')"
+    sample "$screen" preview_cpu_percent_getprocesstimes "$i" \
+      "$(awk -v c="$(value_of "$result" cpu_ms_get_process_times)" -v ms="$(value_of "$result" measured_ms)" 'BEGIN {printf "%.3f", 100 * c / ms}')"
+    [ -n "$server" ] && sample "$screen" preview_wineserver_cpu_percent "$i" \
+      "$(awk -v c=$((s1 - s0)) -v hz="$ticks_per_second" -v ms=$wall_ms 'BEGIN {printf "%.3f", 100 * c / hz * 1000 / ms}')"
+    sample "$screen" preview_exit_code "$i" "$(value_of "$result" preview_exit_code)"
+  done
+}
+
+gl_version=""
+gl_renderer=""
+machine_load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+screens=(1024x768)
+[ "$large" = 1 ] && screens+=("$large_size")
+first=1
+for screen in "${screens[@]}"; do
+  measure_screen "$screen" "s${screen}"
+  if [ $first -eq 1 ]; then
+    measure_preview "$screen" || echo "!! the idle preview row is incomplete" >&2
+    first=0
+  fi
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+done
+machine_load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+size32=$(stat -c %s "$build32/Glimmerwatch.scr")
+size64=$(stat -c %s "$build64/Glimmerwatch.scr")
+sample - scr_bytes_win32 1 "$size32"
+sample - scr_bytes_win64 1 "$size64"
+
+# --- The table ---------------------------------------------------------------------
+# median min max count of one metric's samples
+summary() {
+  awk -F, -v s="$1" -v m="$2" '$1 == s && $2 == m && $4 != "" {print $4}' "$samples" | sort -g |
+    awk '{v[NR] = $1} END {
+      if (NR == 0) { print "- - - 0"; exit }
+      med = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+      printf "%s %s %s %d\n", med, v[1], v[NR], NR }'
+}
+
+csv=$out/results.csv
+md=$out/results.md
+echo "row,measure,screen,unit,median,min,max,runs,target,verdict" >"$csv"
+table_lines=()
+# row measure screen metric unit format scale target-op target-value target-text
+add_row() {
+  local row=$1 measure=$2 screen=$3 metric=$4 unit=$5 fmt=$6 scale=$7 op=${8:-} limit=${9:-} text=${10:-}
+  local med min max n
+  read -r med min max n < <(summary "$screen" "$metric")
+  local m lo hi verdict="-"
+  if [ "$n" -eq 0 ]; then
+    m="n/a"; lo="n/a"; hi="n/a"; verdict="not measured"
+  else
+    m=$(awk -v v="$med" -v k="$scale" -v f="$fmt" 'BEGIN {printf f, v * k}')
+    lo=$(awk -v v="$min" -v k="$scale" -v f="$fmt" 'BEGIN {printf f, v * k}')
+    hi=$(awk -v v="$max" -v k="$scale" -v f="$fmt" 'BEGIN {printf f, v * k}')
+    if [ -n "$op" ]; then
+      if awk -v v="$med" -v k="$scale" -v l="$limit" -v o="$op" \
+        'BEGIN {x = v * k; exit !((o == "le" && x <= l) || (o == "lt" && x < l) || (o == "ge" && x >= l))}'; then
+        verdict="met"
+      else
+        verdict="MISSED"
+      fi
+    fi
+  fi
+  local spread="$lo–$hi"
+  [ "$n" -le 1 ] && spread="-"
+  local shown_screen=$screen
+  [ "$screen" = - ] && shown_screen="-"
+  echo "$row,\"$measure\",$shown_screen,$unit,$m,$lo,$hi,$n,\"$text\",$verdict" >>"$csv"
+  table_lines+=("| $row | $measure | $shown_screen | $m $unit | $spread | $n | ${text:--} | $verdict |")
+}
+
+for screen in "${screens[@]}"; do
+  add_row 1 "Saver frame (clock, counter, eyes)" "$screen" saver_fps fps %.1f 1
+  add_row 1 "Floor frame (desktop quad + swap)" "$screen" floor_fps fps %.1f 1
+  add_row 1 "**Frame cost ratio saver/floor**" "$screen" frame_ratio "" %.3f 1 ge 0.9 "≥ 0.90"
+  add_row 1 "· saver parts: clear + backdrop + swap" "$screen" saver_part_backdrop_fps fps %.1f 1
+  add_row 1 "· saver parts: + clock" "$screen" saver_part_plus_clock_fps fps %.1f 1
+  add_row 1 "· saver parts: + counter" "$screen" saver_part_plus_counter_fps fps %.1f 1
+  add_row 1 "· saver parts: + eyes" "$screen" saver_part_plus_eyes_fps fps %.1f 1
+  add_row 1 "· floor + clear colour and depth" "$screen" floor_part_plus_clear_fps fps %.1f 1
+  add_row 1 "· floor + clear + depth test" "$screen" floor_part_plus_depth_test_fps fps %.1f 1
+done
+for screen in "${screens[@]}"; do
+  add_row 2 "Settings read" "$screen" saver_stage_settings_ms ms %.1f 1
+  add_row 2 "Mode switch" "$screen" saver_stage_mode_switch_ms ms %.1f 1
+  add_row 2 "Window creation" "$screen" saver_stage_window_ms ms %.1f 1
+  add_row 2 "GL set-up with fonts" "$screen" saver_stage_gl_fonts_ms ms %.1f 1
+  add_row 2 "Eye texture" "$screen" saver_stage_eye_texture_ms ms %.1f 1
+  add_row 2 "Desktop snapshot" "$screen" saver_stage_snapshot_ms ms %.1f 1
+  add_row 2 "Display list" "$screen" saver_stage_display_list_ms ms %.1f 1
+  add_row 2 "First frame" "$screen" saver_stage_first_frame_ms ms %.1f 1
+  if [ "$screen" = 1024x768 ]; then
+    add_row 2 "**Start-up total**" "$screen" saver_startup_total_ms ms %.1f 1 le 150 "≤ 150 ms"
+  else
+    add_row 2 "**Start-up total**" "$screen" saver_startup_total_ms ms %.1f 1
+  fi
+  add_row 2 "· one overlay's glyph lists (in GL set-up, built twice)" "$screen" saver_font_lists_one_overlay_ms ms %.1f 1
+  add_row 2 "· Wine process start to WinMain (not in total)" "$screen" saver_process_start_to_main_ms ms %.1f 1
+  add_row 2 "· floor: window" "$screen" floor_stage_window_ms ms %.1f 1
+  add_row 2 "· floor: GL context" "$screen" floor_stage_gl_ms ms %.1f 1
+  add_row 2 "· floor: desktop copy, one level" "$screen" floor_stage_snapshot_ms ms %.1f 1
+  add_row 2 "· floor: first frame" "$screen" floor_stage_first_frame_ms ms %.1f 1
+  add_row 2 "· floor: start-up total" "$screen" floor_startup_total_ms ms %.1f 1
+done
+add_row 3 "**Idle preview CPU, /proc utime+stime**" "${screens[0]}" preview_cpu_percent_proc "% of a core" %.2f 1 lt 1 "< 1 %"
+add_row 3 "Idle preview CPU, GetProcessTimes" "${screens[0]}" preview_cpu_percent_getprocesstimes "% of a core" %.2f 1 lt 1 "< 1 %"
+add_row 3 "· wineserver CPU in the same interval" "${screens[0]}" preview_wineserver_cpu_percent "% of a core" %.2f 1
+add_row 4 "**Glimmerwatch.scr, 32-bit**" - scr_bytes_win32 bytes %.0f 1 le 307200 "≤ 300 KiB (307200)"
+add_row 4 "Glimmerwatch.scr, 64-bit" - scr_bytes_win64 bytes %.0f 1
+for screen in "${screens[@]}"; do
+  add_row 5 "Peak RSS, Glimmerwatch.scr /s" "$screen" scr_peak_kb MiB %.1f 0.0009765625
+  add_row 5 "Peak RSS, floor program" "$screen" glimmer_floor_peak_kb MiB %.1f 0.0009765625
+  add_row 5 "· peak RSS, bench program (saver code + measuring)" "$screen" glimmer_bench_peak_kb MiB %.1f 0.0009765625
+done
+
+cpu_model=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)
+mesa=$(glxinfo -B 2>/dev/null | sed -n 's/^OpenGL version string: //p' | head -n1) || true
+[ -n "${mesa:-}" ] || mesa="$gl_version (GL_VERSION read by the bench program)"
+{
+  echo "Glimmerwatch bench, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git rev-parse --short HEAD 2>/dev/null || echo '?') plus working tree"
+  echo
+  echo "- Machine: $cpu_model, $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(uname -sr)"
+  echo "- Load average (1/5/15 min) before: $machine_load_before; after: $machine_load_after"
+  echo "- Wine: $(wine --version 2>/dev/null) (wine64 only); Xvfb 24-bit, screens: ${screens[*]}"
+  echo "- Mesa: $mesa; renderer: $gl_renderer (through Wine's WGL)"
+  echo "- Runs per figure: $runs; frames: ${warm_ms} ms warm-up then ${frame_ms} ms counted per run, parts ${part_ms} ms each; idle preview: ${settle_ms} ms settle then ${idle_ms} ms"
+  echo
+  echo "| Row | Measure | Screen | Median | Spread (min–max) | Runs | Target | Verdict |"
+  echo "|---|---|---|---|---|---|---|---|"
+  printf '%s\n' "${table_lines[@]}"
+} >"$md"
+echo
+cat "$md"
+echo
+echo "== Table: $md; CSV: $csv; every sample: $samples; screenshots of the .scr: $out/scr-*.png"

@@ -1,0 +1,58 @@
+#include "bench/bench_output.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+FILE* outputFile = nullptr;
+
+double counterFrequency() {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
+bool openBenchOutput(const char* path) {
+  outputFile = fopen(path, "wb");  // plain LF lines for the script
+  return outputFile != nullptr;
+}
+
+void writeNumber(const char* key, double value) {
+  if (outputFile == nullptr) return;
+  fprintf(outputFile, "%s=%.3f\n", key, value);
+  fflush(outputFile);
+}
+
+void writeText(const char* key, const char* text) {
+  if (outputFile == nullptr) return;
+  fprintf(outputFile, "%s=%s\n", key, text != nullptr ? text : "");
+  fflush(outputFile);
+}
+
+void closeBenchOutput() {
+  if (outputFile != nullptr) fclose(outputFile);
+  outputFile = nullptr;
+}
+
+LARGE_INTEGER readCounter() {
+  LARGE_INTEGER value;
+  QueryPerformanceCounter(&value);
+  return value;
+}
+
+double millisecondsBetween(LARGE_INTEGER start, LARGE_INTEGER end) {
+  return static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / counterFrequency();
+}
+
+double millisecondsSince(LARGE_INTEGER start) { return millisecondsBetween(start, readCounter()); }
+
+long argumentNumber(int argc, char** argv, int index, long fallback) {
+  if (index >= argc) return fallback;
+  char* end = nullptr;
+  long value = strtol(argv[index], &end, 10);
+  if (end == argv[index] || *end != '\0' || value < 0) return fallback;
+  return value;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Results of the measuring programs: "key=value" lines in a file named on
+// the command line. A file rather than standard output, because Wine's
+// background processes keep inherited pipes open after the program ends.
+// Every line is flushed at once, so a run that dies still leaves what it had.
+#include <windows.h>
+
+bool openBenchOutput(const char* path);
+void writeNumber(const char* key, double value);
+void writeText(const char* key, const char* text);
+void closeBenchOutput();
+
+// QueryPerformanceCounter readings and the milliseconds between them.
+LARGE_INTEGER readCounter();
+double millisecondsBetween(LARGE_INTEGER start, LARGE_INTEGER end);
+double millisecondsSince(LARGE_INTEGER start);
+
+// Reads a non-negative integer argument; `fallback` when it is absent or not
+// a number.
+long argumentNumber(int argc, char** argv, int index, long fallback);

@@ -1,0 +1,222 @@
+// The floor for the saver's frame cost: the least a program can do per
+// frame and still show the frozen desktop full-screen. Same kind of window
+// as the saver (top-most popup over the whole screen), same pixel format
+// request, a desktop copy of the same texture size; each frame is one
+// textured quad and a buffer swap, with one message taken per pass as the
+// saver's loop does. No clear, no depth test, no mipmaps, no texts, no eyes.
+//
+// Usage: glimmer_floor.exe <result-file> [warm-up ms] [measured ms] [part ms]
+// With a part time it then adds, for that long each, what the saver's frame
+// does around the same quad: clearing colour and depth, then the depth test.
+#include <stdlib.h>
+#include <string.h>
+#include <GL/gl.h>
+
+#include "bench/bench_output.h"
+#include "scene/gl_choices.h"
+#include "scene/texture_sizes.h"
+
+namespace {
+
+const char kFloorClassName[] = "FloorWindow";
+const long kDefaultWarmUpMs = 1000;
+const long kDefaultMeasuredMs = 5000;
+const GLuint kSnapshotTexture = 1;
+
+[[noreturn]] void fail(const char* stage) {
+  writeText("failed", stage);
+  closeBenchOutput();
+  ExitProcess(2);
+}
+
+void endStage(const char* key, LARGE_INTEGER* stageStart) {
+  LARGE_INTEGER now = readCounter();
+  writeNumber(key, millisecondsBetween(*stageStart, now));
+  *stageStart = now;
+}
+
+LRESULT CALLBACK floorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 0;  // the desktop must stay on screen until the copy is taken
+    case WM_CLOSE:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+HWND createFloorWindow(HINSTANCE instance, int width, int height) {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
+  windowClass.lpfnWndProc = floorWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszClassName = kFloorClassName;
+  if (RegisterClassExA(&windowClass) == 0) return nullptr;
+  HWND window = CreateWindowExA(WS_EX_TOPMOST, kFloorClassName, "Floor", WS_POPUP | WS_VISIBLE,
+                                0, 0, width, height, nullptr, nullptr, instance, nullptr);
+  if (window != nullptr) ShowWindow(window, SW_SHOW);
+  return window;
+}
+
+// The saver's request: double-buffered RGBA, colour depth left to the
+// platform, the depth buffer it would get with that.
+HGLRC createContext(HDC dc) {
+  PIXELFORMATDESCRIPTOR request = {};
+  request.nSize = sizeof(request);
+  request.nVersion = 1;
+  request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  request.iPixelType = PFD_TYPE_RGBA;
+  request.cColorBits = 0;
+  request.cDepthBits = pixelFormatDepthBits(0);
+  request.iLayerType = PFD_MAIN_PLANE;
+  int format = ChoosePixelFormat(dc, &request);
+  if (format == 0 || !SetPixelFormat(dc, format, &request)) return nullptr;
+  HGLRC context = wglCreateContext(dc);
+  if (context != nullptr) wglMakeCurrent(dc, context);
+  return context;
+}
+
+// Copies the screen into a size x size bottom-up BGRA DIB and hands the
+// bytes to GL as they are: one level, no conversion pass.
+bool uploadDesktop(int size) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = size;
+  info.bmiHeader.biHeight = size;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC desktopDc = GetDC(nullptr);
+  HDC memoryDc = CreateCompatibleDC(desktopDc);
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(desktopDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (memoryDc == nullptr || dib == nullptr || bits == nullptr) return false;
+  HGDIOBJ previous = SelectObject(memoryDc, dib);
+  StretchBlt(memoryDc, 0, 0, size, size, desktopDc, 0, 0, GetDeviceCaps(desktopDc, HORZRES),
+             GetDeviceCaps(desktopDc, VERTRES), SRCCOPY);
+  GdiFlush();
+  glBindTexture(GL_TEXTURE_2D, kSnapshotTexture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size, size, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, bits);
+  SelectObject(memoryDc, previous);
+  DeleteObject(dib);
+  DeleteDC(memoryDc);
+  ReleaseDC(nullptr, desktopDc);
+  return true;
+}
+
+// Pixel units with the origin at the bottom-left, set once for the run.
+void setUpFloorState(int width, int height) {
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, width, 0.0, height, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_TEXTURE_2D);
+}
+
+// Steps from the floor towards the saver's base frame, each with the ones
+// before it.
+enum FloorExtras { kNoExtras, kPlusClear, kPlusDepthTest };
+
+void drawFloorFrame(HDC dc, int width, int height, int extras = kNoExtras) {
+  if (extras >= kPlusClear) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glBegin(GL_QUADS);
+  glTexCoord2i(0, 0);
+  glVertex2i(0, 0);
+  glTexCoord2i(1, 0);
+  glVertex2i(width, 0);
+  glTexCoord2i(1, 1);
+  glVertex2i(width, height);
+  glTexCoord2i(0, 1);
+  glVertex2i(0, height);
+  glEnd();
+  SwapBuffers(dc);
+}
+
+bool takeOneMessage() {
+  MSG message;
+  if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) return false;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return true;
+}
+
+long drawFrames(HDC dc, int width, int height, long milliseconds, double* elapsedMs,
+                int extras = kNoExtras) {
+  LARGE_INTEGER start = readCounter();
+  long frames = 0;
+  while (millisecondsSince(start) < static_cast<double>(milliseconds)) {
+    if (!takeOneMessage()) fail("frames: the window was closed");
+    drawFloorFrame(dc, width, height, extras);
+    ++frames;
+  }
+  glFinish();
+  *elapsedMs = millisecondsSince(start);
+  return frames;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  if (__argc < 2 || !openBenchOutput(__argv[1])) return 3;
+  long warmUpMs = argumentNumber(__argc, __argv, 2, kDefaultWarmUpMs);
+  long measuredMs = argumentNumber(__argc, __argv, 3, kDefaultMeasuredMs);
+
+  LARGE_INTEGER begin = readCounter();
+  LARGE_INTEGER stage = begin;
+  RECT screen;
+  GetWindowRect(GetDesktopWindow(), &screen);
+  int width = screen.right - screen.left;
+  int height = screen.bottom - screen.top;
+  HWND window = createFloorWindow(instance, width, height);
+  if (window == nullptr) fail("window");
+  endStage("stage_window_ms", &stage);
+  HDC dc = GetDC(window);
+  if (createContext(dc) == nullptr) fail("opengl");
+  setUpFloorState(width, height);
+  endStage("stage_gl_ms", &stage);
+  if (!uploadDesktop(snapshotTextureSize(width, height))) fail("snapshot");
+  endStage("stage_snapshot_ms", &stage);
+  if (!takeOneMessage()) fail("first frame");
+  drawFloorFrame(dc, width, height);
+  glFinish();
+  endStage("stage_first_frame_ms", &stage);
+  writeNumber("startup_total_ms", millisecondsSince(begin));
+  writeNumber("screen_width", width);
+  writeNumber("screen_height", height);
+
+  double elapsedMs = 0.0;
+  drawFrames(dc, width, height, warmUpMs, &elapsedMs);
+  long frames = drawFrames(dc, width, height, measuredMs, &elapsedMs);
+  writeNumber("frames", static_cast<double>(frames));
+  writeNumber("frame_seconds", elapsedMs / 1000.0);
+  writeNumber("fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
+
+  long partMs = argumentNumber(__argc, __argv, 4, 0);
+  if (partMs > 0) {
+    frames = drawFrames(dc, width, height, partMs, &elapsedMs, kPlusClear);
+    writeNumber("part_plus_clear_fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
+    glEnable(GL_DEPTH_TEST);
+    frames = drawFrames(dc, width, height, partMs, &elapsedMs, kPlusDepthTest);
+    writeNumber("part_plus_depth_test_fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
+  }
+  writeText("done", "1");
+  closeBenchOutput();
+
+  HGLRC context = wglGetCurrentContext();
+  wglMakeCurrent(nullptr, nullptr);
+  wglDeleteContext(context);
+  ReleaseDC(window, dc);
+  DestroyWindow(window);
+  return 0;
+}
