@@ -70,31 +70,14 @@ cmake --build "$build32" -j "$(nproc)" --target Glimmerwatch >"$out/build-win32.
 
 # --- Private displays and prefixes ---------------------------------------------
 work=$(mktemp -d /tmp/glimmerwatch-bench.XXXXXX)
-xvfb_pids=()
+source "$root/scripts/private_display.sh"
 cleanup() {
   set +e
-  for prefix in "$work"/prefix-*; do
-    [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null
-  done
-  for pid in "${xvfb_pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
+  stop_private_displays
   rm -rf "$work"
 }
 trap cleanup EXIT
 export WINEDEBUG=-all
-
-# Starts Xvfb on a free display and sets `display`.
-start_display() {
-  local geometry=$1 fd_file="$work/display-$1"
-  Xvfb -displayfd 3 -screen 0 "$geometry" -noreset -nolisten tcp 3>"$fd_file" \
-    >"$work/xvfb-$geometry.log" 2>&1 &
-  xvfb_pids+=($!)
-  for _ in $(seq 100); do
-    [ -s "$fd_file" ] && break
-    sleep 0.1
-  done
-  display=":$(head -n1 "$fd_file")"
-}
 
 # A prefix with the installer's settings, the clock and the counter on, and
 # a known desktop picture on the display; sets `prefix`.

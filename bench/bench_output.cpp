@@ -56,3 +56,15 @@ long argumentNumber(int argc, char** argv, int index, long fallback) {
   if (end == argv[index] || *end != '\0' || value < 0) return fallback;
   return value;
 }
+
+void failBench(const char* stage) {
+  writeText("failed", stage);
+  closeBenchOutput();
+  ExitProcess(2);
+}
+
+void endStage(const char* key, LARGE_INTEGER* stageStart) {
+  LARGE_INTEGER now = readCounter();
+  writeNumber(key, millisecondsBetween(*stageStart, now));
+  *stageStart = now;
+}

@@ -10,10 +10,18 @@ void writeNumber(const char* key, double value);
 void writeText(const char* key, const char* text);
 void closeBenchOutput();
 
+// Records the stage that failed under "failed" and ends the program with 2,
+// without any message box that would wait for a click nobody gives.
+[[noreturn]] void failBench(const char* stage);
+
 // QueryPerformanceCounter readings and the milliseconds between them.
 LARGE_INTEGER readCounter();
 double millisecondsBetween(LARGE_INTEGER start, LARGE_INTEGER end);
 double millisecondsSince(LARGE_INTEGER start);
+
+// One stage of a start-up: the milliseconds since `stageStart` under `key`;
+// the next stage starts now.
+void endStage(const char* key, LARGE_INTEGER* stageStart);
 
 // Reads a non-negative integer argument; `fallback` when it is absent or not
 // a number.

@@ -23,18 +23,6 @@ const long kDefaultWarmUpMs = 1000;
 const long kDefaultMeasuredMs = 5000;
 const GLuint kSnapshotTexture = 1;
 
-[[noreturn]] void fail(const char* stage) {
-  writeText("failed", stage);
-  closeBenchOutput();
-  ExitProcess(2);
-}
-
-void endStage(const char* key, LARGE_INTEGER* stageStart) {
-  LARGE_INTEGER now = readCounter();
-  writeNumber(key, millisecondsBetween(*stageStart, now));
-  *stageStart = now;
-}
-
 LRESULT CALLBACK floorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
@@ -156,7 +144,7 @@ long drawFrames(HDC dc, int width, int height, long milliseconds, double* elapse
   LARGE_INTEGER start = readCounter();
   long frames = 0;
   while (millisecondsSince(start) < static_cast<double>(milliseconds)) {
-    if (!takeOneMessage()) fail("frames: the window was closed");
+    if (!takeOneMessage()) failBench("frames: the window was closed");
     drawFloorFrame(dc, width, height, extras);
     ++frames;
   }
@@ -179,15 +167,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   int width = screen.right - screen.left;
   int height = screen.bottom - screen.top;
   HWND window = createFloorWindow(instance, width, height);
-  if (window == nullptr) fail("window");
+  if (window == nullptr) failBench("window");
   endStage("stage_window_ms", &stage);
   HDC dc = GetDC(window);
-  if (createContext(dc) == nullptr) fail("opengl");
+  if (createContext(dc) == nullptr) failBench("opengl");
   setUpFloorState(width, height);
   endStage("stage_gl_ms", &stage);
-  if (!uploadDesktop(snapshotTextureSize(width, height))) fail("snapshot");
+  if (!uploadDesktop(snapshotTextureSize(width, height))) failBench("snapshot");
   endStage("stage_snapshot_ms", &stage);
-  if (!takeOneMessage()) fail("first frame");
+  if (!takeOneMessage()) failBench("first frame");
   drawFloorFrame(dc, width, height);
   glFinish();
   endStage("stage_first_frame_ms", &stage);

@@ -22,12 +22,6 @@ const long kDefaultMeasuredMs = 10000;
 const DWORD kExitWaitMs = 5000;
 const DWORD kReleaseWaitMs = 30000;
 
-[[noreturn]] void fail(const char* stage) {
-  writeText("failed", stage);
-  closeBenchOutput();
-  ExitProcess(2);
-}
-
 // Keeps the host's queue served for `milliseconds`: the preview's window is
 // a child of this one, so some of its calls wait for this thread.
 void serveMessages(DWORD milliseconds) {
@@ -69,11 +63,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.hInstance = instance;
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
   windowClass.lpszClassName = kHostClassName;
-  if (RegisterClassExA(&windowClass) == 0) fail("host class");
+  if (RegisterClassExA(&windowClass) == 0) failBench("host class");
   HWND host = CreateWindowExA(0, kHostClassName, "Preview host", WS_POPUP | WS_VISIBLE, 100, 100,
                               kPreviewBoxWidth, kPreviewBoxHeight, nullptr, nullptr, instance,
                               nullptr);
-  if (host == nullptr) fail("host window");
+  if (host == nullptr) failBench("host window");
 
   char commandLine[MAX_PATH + 64];
   snprintf(commandLine, sizeof commandLine, "\"%s\" /p %lu", scrPath,
@@ -83,7 +77,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   PROCESS_INFORMATION child = {};
   if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &child)) {
-    fail("start the preview");
+    failBench("start the preview");
   }
   writeText("command_line", commandLine);
 
@@ -93,7 +87,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (preview != nullptr) GetWindowThreadProcessId(preview, &previewProcess);
   // Only a preview that made its window inside the host counts.
   writeNumber("preview_window_found", preview != nullptr && previewProcess == child.dwProcessId);
-  if (WaitForSingleObject(child.hProcess, 0) == WAIT_OBJECT_0) fail("the preview ended early");
+  if (WaitForSingleObject(child.hProcess, 0) == WAIT_OBJECT_0) failBench("the preview ended early");
 
   double cpuBefore = processCpuMs(child.hProcess);
   LARGE_INTEGER start = readCounter();

@@ -26,22 +26,6 @@ const long kDefaultWarmUpMs = 1000;
 const long kDefaultMeasuredMs = 5000;
 const DWORD kLongAfterHoldBack = 10000;  // ms; see drawSteadyFrames
 
-// Ends the run without the product's error box, which would wait for a
-// click nobody gives.
-[[noreturn]] void fail(const char* stage) {
-  writeText("failed", stage);
-  closeBenchOutput();
-  ExitProcess(2);
-}
-
-// One stage of the start-up: the milliseconds since `stageStart` under
-// `key`, and the next stage starts now.
-void endStage(const char* key, LARGE_INTEGER* stageStart) {
-  LARGE_INTEGER now = readCounter();
-  writeNumber(key, millisecondsBetween(*stageStart, now));
-  *stageStart = now;
-}
-
 // What the render loop does with the queue in one pass: one message taken
 // and dispatched. Returns false once WM_QUIT arrives.
 bool takeOneMessage() {
@@ -75,41 +59,41 @@ void startUpAsRunSaver(HINSTANCE instance) {
   LARGE_INTEGER stage = begin;
 
   SettingValue showTimeText = saverApp.readSetting(saverApp.settingsKeyPath, "Show Time");
-  if (!showTimeText.ok) fail("settings");
+  if (!showTimeText.ok) failBench("settings");
   if (settingFlagIsOn(showTimeText.text)) saverApp.showTime = true;
   SettingValue showFpsText = saverApp.readSetting(saverApp.settingsKeyPath, "Show FPS");
-  if (!showFpsText.ok) fail("settings");
+  if (!showFpsText.ok) failBench("settings");
   if (settingFlagIsOn(showFpsText.text)) saverApp.showFps = true;
   SettingValue resolution = saverApp.readSetting(saverApp.settingsKeyPath, "Resolution");
-  if (!resolution.ok) fail("settings");
+  if (!resolution.ok) failBench("settings");
   endStage("stage_settings_ms", &stage);
 
-  if (!saverApp.switchDisplayMode(saverApp.window, resolution.text)) fail("mode switch");
+  if (!saverApp.switchDisplayMode(saverApp.window, resolution.text)) failBench("mode switch");
   UpdateWindow(GetDesktopWindow());
   saverApp.measureWindow(GetDesktopWindow());
   endStage("stage_mode_switch_ms", &stage);
 
-  if (!saverApp.createSaverWindow(instance)) fail("window");
+  if (!saverApp.createSaverWindow(instance)) failBench("window");
   endStage("stage_window_ms", &stage);
 
   if (!saverApp.setUpOpenGl(saverApp.window, saverApp.screenWidth, saverApp.screenHeight,
                             saverApp.colorBits)) {
-    fail("opengl");
+    failBench("opengl");
   }
   endStage("stage_gl_fonts_ms", &stage);
 
   if (!saverApp.buildResourceTexture(saverApp.window, 104, "#1000", "JPG_IMAGE",
                                      GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR)) {
-    fail("eye texture");
+    failBench("eye texture");
   }
   endStage("stage_eye_texture_ms", &stage);
 
   if (!saverApp.buildDesktopSnapshot(saverApp.BackdropQuad, 103, GL_NEAREST, GL_NEAREST)) {
-    fail("snapshot");
+    failBench("snapshot");
   }
   endStage("stage_snapshot_ms", &stage);
 
-  if (!saverApp.buildDisplayLists()) fail("display lists");
+  if (!saverApp.buildDisplayLists()) failBench("display lists");
   endStage("stage_display_list_ms", &stage);
 
   // The render loop's entry and its first pass. The frame is still inside
@@ -119,7 +103,7 @@ void startUpAsRunSaver(HINSTANCE instance) {
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
   saverApp.screenSaverRunning = true;
   saverApp.startTime = timeGetTime();
-  if (!takeOneMessage()) fail("first frame");
+  if (!takeOneMessage()) failBench("first frame");
   saverApp.drawFrame(saverApp.showTime, saverApp.showFps);
   endStage("stage_first_frame_ms", &stage);
 
@@ -136,7 +120,7 @@ long drawSteadyFrames(long milliseconds, double* elapsedMs) {
   LARGE_INTEGER start = readCounter();
   long frames = 0;
   while (millisecondsSince(start) < static_cast<double>(milliseconds)) {
-    if (!takeOneMessage()) fail("frames: the window was closed");
+    if (!takeOneMessage()) failBench("frames: the window was closed");
     saverApp.lastMouseMoveTime = timeGetTime();
     saverApp.drawFrame(true, true);
     ++frames;
@@ -170,7 +154,7 @@ void measureFrameParts(long milliseconds) {
     LARGE_INTEGER start = readCounter();
     long frames = 0;
     while (millisecondsSince(start) < static_cast<double>(milliseconds)) {
-      if (!takeOneMessage()) fail("parts: the window was closed");
+      if (!takeOneMessage()) failBench("parts: the window was closed");
       drawFrameParts(parts);
       ++frames;
     }

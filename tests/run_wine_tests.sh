@@ -11,31 +11,14 @@ set -euo pipefail
 build_dir=$(cd "${1:-build/win64}" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/glimmerwatch-tests.XXXXXX)
-xvfb_pids=()
+source "$source_dir/scripts/private_display.sh"
 
 cleanup() {
   set +e
-  for prefix in "$work"/prefix-*; do
-    [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null
-  done
-  for pid in "${xvfb_pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
+  stop_private_displays
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-# Starts Xvfb on a free display; prints the display name.
-start_display() {
-  local geometry=$1 fd_file="$work/display-$1"
-  Xvfb -displayfd 3 -screen 0 "$geometry" -noreset -nolisten tcp 3>"$fd_file" \
-    >"$work/xvfb-$geometry.log" 2>&1 &
-  xvfb_pids+=($!)
-  for _ in $(seq 100); do
-    [ -s "$fd_file" ] && break
-    sleep 0.1
-  done
-  echo ":$(head -n1 "$fd_file")"
-}
 
 # Creates a prefix for that display, with a known desktop picture on it.
 make_prefix() {
@@ -58,7 +41,7 @@ make_prefix() {
 
 run_group() {
   local name=$1 geometry=$2 filter=$3 display prefix
-  display=$(start_display "$geometry")
+  start_display "$geometry"
   prefix=$(make_prefix "$name" "$display")
   echo "== Running '$filter' tests on $geometry" >&2
   local status=0

@@ -17,12 +17,11 @@ scr64=$win64_dir/Glimmerwatch.scr
 version=$(sed -n 's/^project(Glimmerwatch VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
 
 work=$(mktemp -d /tmp/glimmerwatch-installer.XXXXXX)
-xvfb_pid=
 export WINEPREFIX=$work/prefix WINEDEBUG=-all
+source "$source_dir/scripts/private_display.sh"
 cleanup() {
   set +e
-  [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  stop_private_displays
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -65,11 +64,8 @@ done
 end
 
 echo "== Private display and Wine prefix"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -noreset -nolisten tcp 3>"$work/display" \
-  >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
+start_display 1024x768x24 || exit 1
+export DISPLAY=$display
 wineboot -i >"$work/wineboot.log" 2>&1
 # No window manager here: unmanaged windows get keyboard focus and close at once.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1

@@ -1,0 +1,37 @@
+# Sourced by the scripts that run Windows programs under Wine on private X
+# displays: tests/run_wine_tests.sh, bench.sh, tests/installer/test_installer.sh
+# and run.sh. The caller sets `work` to a scratch folder first; prefixes made
+# there are named prefix-*.
+#
+#   start_display GEOMETRY    starts Xvfb on a free display, sets `display`
+#   stop_private_displays     ends the prefixes' Wine servers and the displays
+#
+# start_display must run in the calling shell, not in $(...): a server
+# started in a subshell is not remembered and outlives the script.
+
+private_display_pids=()
+
+start_display() {
+  local geometry=$1 fd_file
+  fd_file=$(mktemp "$work/display.XXXXXX")
+  Xvfb -displayfd 3 -screen 0 "$geometry" -noreset -nolisten tcp 3>"$fd_file" \
+    >>"$work/xvfb.log" 2>&1 &
+  private_display_pids+=($!)
+  for _ in $(seq 100); do
+    [ -s "$fd_file" ] && break
+    sleep 0.1
+  done
+  [ -s "$fd_file" ] || { echo "Xvfb did not start ($geometry)" >&2; return 1; }
+  display=":$(head -n1 "$fd_file")"
+}
+
+stop_private_displays() {
+  local prefix pid
+  for prefix in "$work"/prefix-* "$work"/prefix; do
+    [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+  done
+  for pid in "${private_display_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${private_display_pids[@]}"; do wait "$pid" 2>/dev/null; done
+  private_display_pids=()
+  return 0
+}
