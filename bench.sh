@@ -71,12 +71,6 @@ cmake --build "$build32" -j "$(nproc)" --target Glimmerwatch >"$out/build-win32.
 # --- Private displays and prefixes ---------------------------------------------
 work=$(mktemp -d /tmp/glimmerwatch-bench.XXXXXX)
 source "$root/scripts/private_display.sh"
-cleanup() {
-  set +e
-  stop_private_displays
-  rm -rf "$work"
-}
-trap cleanup EXIT
 export WINEDEBUG=-all
 
 # A prefix with the installer's settings, the clock and the counter on, and
@@ -84,11 +78,7 @@ export WINEDEBUG=-all
 make_prefix() {
   local name=$1
   prefix="$work/prefix-$1"
-  DISPLAY=$display WINEPREFIX=$prefix wineboot -i >"$work/wineboot-$name.log" 2>&1
-  # Without a window manager, managed windows wait on every close and get
-  # no keyboard focus.
-  DISPLAY=$display WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' \
-    /v Managed /d N /f >/dev/null 2>&1
+  init_prefix "$prefix" "$work/wineboot-$name.log"
   local key='HKCU\Software\Tessaly\Glimmerwatch'
   DISPLAY=$display WINEPREFIX=$prefix wine reg add "$key" /v Resolution /t REG_SZ \
     /d 'Current resolution' /f >/dev/null 2>&1

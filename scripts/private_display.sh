@@ -4,7 +4,11 @@
 # there are named prefix-*.
 #
 #   start_display GEOMETRY    starts Xvfb on a free display, sets `display`
+#   init_prefix PREFIX LOG    makes a Wine prefix for that display
 #   stop_private_displays     ends the prefixes' Wine servers and the displays
+#
+# Sourcing it also sets an exit trap that stops the displays and removes
+# `work`.
 #
 # start_display must run in the calling shell, not in $(...): a server
 # started in a subshell is not remembered and outlives the script.
@@ -35,3 +39,19 @@ stop_private_displays() {
   private_display_pids=()
   return 0
 }
+
+init_prefix() {
+  local prefix=$1 log=$2
+  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all wineboot -i >"$log" 2>&1
+  # Without a window manager, managed windows wait on every close and get
+  # no keyboard focus.
+  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+}
+
+remove_private_work() {
+  set +e
+  stop_private_displays
+  rm -rf "$work"
+}
+trap remove_private_work EXIT

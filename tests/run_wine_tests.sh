@@ -13,22 +13,12 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/glimmerwatch-tests.XXXXXX)
 source "$source_dir/scripts/private_display.sh"
 
-cleanup() {
-  set +e
-  stop_private_displays
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 # Creates a prefix for that display, with a known desktop picture on it.
 make_prefix() {
   local name=$1 display=$2 prefix="$work/prefix-$1"
   echo "== Wine prefix '$name' on display $display" >&2
-  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all wineboot -i >"$work/wineboot-$name.log" 2>&1
-  # Without a window manager, managed windows wait on every close and get
-  # no keyboard focus.
-  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  init_prefix "$prefix" "$work/wineboot-$name.log"
   local size
   size=$(DISPLAY=$display xdpyinfo | awk '/dimensions:/ {print $2}')
   convert -size "$size" -seed 7 plasma:fractal -blur 0x2 \

@@ -19,12 +19,6 @@ version=$(sed -n 's/^project(Glimmerwatch VERSION \([0-9.]*\).*/\1/p' "$source_d
 work=$(mktemp -d /tmp/glimmerwatch-installer.XXXXXX)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all
 source "$source_dir/scripts/private_display.sh"
-cleanup() {
-  set +e
-  stop_private_displays
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 failures=0
 case_failed=0
@@ -66,9 +60,7 @@ end
 echo "== Private display and Wine prefix"
 start_display 1024x768x24 || exit 1
 export DISPLAY=$display
-wineboot -i >"$work/wineboot.log" 2>&1
-# No window manager here: unmanaged windows get keyboard focus and close at once.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+init_prefix "$WINEPREFIX" "$work/wineboot.log"
 
 drive_c=$WINEPREFIX/drive_c
 installed=$drive_c/windows/system32/Glimmerwatch.scr
