@@ -45,14 +45,6 @@ done
 
 # --- Packages and builds -----------------------------------------------------
 scripts/install_deps.sh
-# glxinfo names the Mesa version; without it the GL_VERSION string the bench
-# program reads stands in.
-if ! command -v glxinfo >/dev/null && [ "$(id -u)" -eq 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get install -y --no-install-recommends mesa-utils >/dev/null 2>&1 ||
-    { apt-get update >/dev/null 2>&1 && apt-get install -y --no-install-recommends mesa-utils >/dev/null 2>&1; } ||
-    echo "== mesa-utils not installed; the Mesa version comes from GL_VERSION" >&2
-fi
 
 build64=$root/build/bench-win64
 build32=$root/build/bench-win32
@@ -400,15 +392,13 @@ for screen in "${screens[@]}"; do
 done
 
 cpu_model=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)
-mesa=$(glxinfo -B 2>/dev/null | sed -n 's/^OpenGL version string: //p' | head -n1) || true
-[ -n "${mesa:-}" ] || mesa="$gl_version (GL_VERSION read by the bench program)"
 {
   echo "Glimmerwatch bench, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git rev-parse --short HEAD 2>/dev/null || echo '?') plus working tree"
   echo
   echo "- Machine: $cpu_model, $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(uname -sr)"
   echo "- Load average (1/5/15 min) before: $machine_load_before; after: $machine_load_after"
   echo "- Wine: $(wine --version 2>/dev/null) (wine64 only); Xvfb 24-bit, screens: ${screens[*]}"
-  echo "- Mesa: $mesa; renderer: $gl_renderer (through Wine's WGL)"
+  echo "- OpenGL: $gl_version (GL_VERSION through Wine's WGL; it names the Mesa release); renderer: $gl_renderer"
   echo "- Runs per figure: $runs; frames: ${warm_ms} ms warm-up then ${frame_ms} ms counted per run, parts ${part_ms} ms each; idle preview: ${settle_ms} ms settle then ${idle_ms} ms"
   echo
   echo "| Row | Measure | Screen | Median | Spread (min–max) | Runs | Target | Verdict |"
