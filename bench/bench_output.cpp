@@ -32,6 +32,18 @@ void writeText(const char* key, const char* text) {
   fflush(outputFile);
 }
 
+void writeWallClock(const char* key) {
+  if (outputFile == nullptr) return;
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER ticks;  // 100 ns units since 1601
+  ticks.LowPart = now.dwLowDateTime;
+  ticks.HighPart = now.dwHighDateTime;
+  const unsigned long long kUnixEpochTicks = 116444736000000000ULL;
+  fprintf(outputFile, "%s=%llu\n", key, (ticks.QuadPart - kUnixEpochTicks) * 100ULL);
+  fflush(outputFile);
+}
+
 void closeBenchOutput() {
   if (outputFile != nullptr) fclose(outputFile);
   outputFile = nullptr;

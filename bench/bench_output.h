@@ -8,6 +8,10 @@
 bool openBenchOutput(const char* path);
 void writeNumber(const char* key, double value);
 void writeText(const char* key, const char* text);
+// The wall clock now, as whole nanoseconds since 1970 (what `date +%s%N`
+// reads on the host: Wine takes the system time from the same clock), so a
+// script can line up what it saw from outside with the program's intervals.
+void writeWallClock(const char* key);
 void closeBenchOutput();
 
 // Records the stage that failed under "failed" and ends the program with 2,
