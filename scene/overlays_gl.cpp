@@ -1,5 +1,5 @@
 // Clock and FPS overlays: outline-font glyph lists drawn in screen space.
-#include "scene/overlays.h"
+#include "scene/overlays_gl.h"
 
 #include <mmsystem.h>
 #include <string.h>
@@ -8,7 +8,7 @@
 
 #include "scene/clock_text.h"
 #include "scene/fps_count.h"
-#include "scene/screen_space.h"
+#include "scene/screen_space_gl.h"
 
 namespace {
 
@@ -20,9 +20,6 @@ const FLOAT kFontExtrusion = 0.2f;  // glyph units towards -z
 const GLfloat kGlyphScale = 33.0f;  // pixels per glyph unit
 const GLfloat kClockBaselineAboveBottom = 5.0f;  // pixels
 const GLfloat kFpsBaselineBelowTop = 25.0f;      // pixels
-
-// The counter's running state, one set for the whole process.
-FpsTally fpsTally;
 
 uint32_t readMillisecondClock() { return timeGetTime(); }
 
@@ -78,11 +75,7 @@ void endTextLine() {
 // not hand the colour that glPopAttrib restores to the vertices that follow:
 // the backdrop came out tinted with the text's colour. So the colour seen on
 // entry is also put back explicitly.
-struct TextColour {
-  GLfloat red, green, blue;
-};
-
-void beginTextColour(const TextColour& colour, GLfloat (&saved)[4]) {
+void beginTextColour(const OverlayPlace& colour, GLfloat (&saved)[4]) {
   glGetFloatv(GL_CURRENT_COLOR, saved);
   glDisable(GL_TEXTURE_2D);
   glPushAttrib(GL_ALL_ATTRIB_BITS);
@@ -95,80 +88,67 @@ void endTextColour(const GLfloat (&saved)[4]) {
   glEnable(GL_TEXTURE_2D);
 }
 
-const TextColour kClockColour = {0.99f, 0.09f, 0.04f};
-const TextColour kFpsColour = {0.03f, 0.99f, 0.04f};
+// Draws `first` then `second` on one line at `place`, inside the screen-space
+// pass and an attribute push, so the frame finds its state as it left it.
+void drawTextLine(const OutlineFont& font, int width, int height, const OverlayPlace& place,
+                  const char* first, const char* second) {
+  beginTextLine(width, height, place.baselineY);
+  GLfloat savedColour[4];
+  beginTextColour(place, savedColour);
+  font.draw(first);
+  font.draw(second);
+  endTextColour(savedColour);
+  endTextLine();
+}
+
+// Builds a font for the context current on `window`'s DC; the DC is held
+// only while the glyphs compile.
+void buildWindowFont(OutlineFont* font, HWND window, int* width, int* height) {
+  measureOuterRect(window, width, height);
+  HDC dc = GetDC(window);
+  font->build(dc);
+  ReleaseDC(window, dc);
+}
+
+const OverlayPlace kClockPlace = {0.0f, 0.99f, 0.09f, 0.04f};  // baseline set per height
+const OverlayPlace kFpsPlace = {kFpsBaselineBelowTop, 0.03f, 0.99f, 0.04f};
 
 }  // namespace
 
-void ClockOverlay::initOverlay(HWND window) {
-  measureOuterRect(window, &width, &height);
-  dc = GetDC(window);
-  listBase = 0;
-  buildOutlineFont();
-  ReleaseDC(window, dc);
-  dc = nullptr;
-}
+void OutlineFont::build(HDC dc) { listBase = buildFontLists(dc); }
 
-void ClockOverlay::buildOutlineFont() { listBase = buildFontLists(dc); }
+void OutlineFont::draw(const char* text) const { callGlyphLists(listBase, text); }
 
-void ClockOverlay::drawOutlineText(const char* text) { callGlyphLists(listBase, text); }
-
-void ClockOverlay::releaseFont() {
+void OutlineFont::release() {
   if (listBase != 0) glDeleteLists(listBase, kGlyphCount);
   listBase = 0;
 }
 
+void ClockOverlay::initOverlay(HWND window) { buildWindowFont(&font, window, &width, &height); }
+
+void ClockOverlay::releaseFont() { font.release(); }
+
 void ClockOverlay::drawClock() {
-  beginTextLine(width, height, static_cast<GLfloat>(height) - kClockBaselineAboveBottom);
   char text[256];
   time_t now = time(nullptr);
   const struct tm* local = localtime(&now);
-  if (local != nullptr) {
-    formatClockText(*local, text, sizeof text);
-  } else {
-    text[0] = '\0';
-  }
-  GLfloat savedColour[4];
-  beginTextColour(kClockColour, savedColour);
-  drawOutlineText(text);
-  endTextColour(savedColour);
-  endTextLine();
+  if (local == nullptr || formatClockText(*local, text, sizeof text) == 0) text[0] = '\0';
+  OverlayPlace place = kClockPlace;
+  place.baselineY = static_cast<float>(height) - kClockBaselineAboveBottom;
+  drawTextLine(font, width, height, place, text, "");
 }
 
 void FpsCounter::initOverlay(HWND window) {
-  measureOuterRect(window, &width, &height);
-  dc = GetDC(window);
-  listBase = 0;
-  buildOutlineFont();
+  buildWindowFont(&font, window, &width, &height);
   // After the font: the first period starts once the glyphs are built.
   periodStart = timeGetTime();
-  ReleaseDC(window, dc);
-  dc = nullptr;
 }
 
-void FpsCounter::buildOutlineFont() { listBase = buildFontLists(dc); }
+void FpsCounter::releaseFont() { font.release(); }
 
-void FpsCounter::drawOutlineText(const char* text) { callGlyphLists(listBase, text); }
-
-void FpsCounter::releaseFont() {
-  if (listBase != 0) glDeleteLists(listBase, kGlyphCount);
-  listBase = 0;
-}
-
-const char* FpsCounter::tickFps() {
-  uint32_t start = periodStart;
-  const char* text = countFpsFrame(fpsTally, &start, readMillisecondClock);
-  periodStart = start;
-  return text;
-}
+const char* FpsCounter::tickFps() { return countFpsFrame(tally, &periodStart, readMillisecondClock); }
 
 void FpsCounter::drawFps(const char* text) {
-  beginTextLine(width, height, kFpsBaselineBelowTop);
-  GLfloat savedColour[4];
-  beginTextColour(kFpsColour, savedColour);
   // The count continues the line where "FPS: " left the origin.
-  drawOutlineText("FPS: ");
-  drawOutlineText(text);
-  endTextColour(savedColour);
-  endTextLine();
+  drawTextLine(font, width, height, kFpsPlace, "FPS: ", text);
 }

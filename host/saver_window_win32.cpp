@@ -1,5 +1,12 @@
-// The full-screen saver window and its polling render loop.
+// The full-screen saver window, its polling render loop and the frame the
+// loop draws.
 #include "host/saver_app.h"
+
+#include <string.h>
+
+#include "resources/resource_ids.h"
+#include "scene/frame_gl.h"
+#include "scene/frame_timing.h"
 
 namespace {
 
@@ -35,7 +42,7 @@ LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       // Alt+F4 (SC_CLOSE), SC_SCREENSAVE and the rest are all swallowed.
       return 0;
     case WM_MOUSEMOVE:
-      // The frame watches the queue for mouse moves itself.
+      // The loop notes mouse moves as it takes them from the queue.
       return 0;
     default:
       return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -50,7 +57,7 @@ bool SaverApp::createSaverWindow(HINSTANCE instance) {
   windowClass.style = kSaverClassStyle;
   windowClass.lpfnWndProc = saverWindowProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, "#1");
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_EYE));
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = kSaverClassName;
   if (RegisterClassExA(&windowClass) == 0) return false;
@@ -65,29 +72,72 @@ bool SaverApp::createSaverWindow(HINSTANCE instance) {
   return true;
 }
 
-int SaverApp::runRenderLoop() {
+void SaverApp::enterRenderLoop() {
   BOOL previous = FALSE;
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
   screenSaverRunning = true;
   startTime = timeGetTime();
+}
 
-  // Polls and never waits: with an empty queue it draws frame after frame,
-  // with messages waiting it takes one per frame.
-  MSG message;
-  for (;;) {
-    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) break;
-      // The frame only peeks at the head of the queue, so a mouse move
-      // taken here would never reach it; Wine turns X motion into messages
-      // inside this very call, which made the eyes miss most single moves.
-      if (message.message == WM_MOUSEMOVE) lastMouseMoveTime = timeGetTime();
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-    drawFrame(showTime, showFps);
-  }
-
+void SaverApp::leaveRenderLoop() {
+  BOOL previous = FALSE;
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
   screenSaverRunning = false;
-  return static_cast<int>(message.wParam);
+}
+
+// The one place that decides what counts as a mouse move for the eyes.
+void SaverApp::noteMouseMove(UINT message) {
+  if (message == WM_MOUSEMOVE) lastMouseMoveTime = timeGetTime();
+}
+
+bool SaverApp::takeOneMessage() {
+  MSG message;
+  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return true;
+  if (message.message == WM_QUIT) {
+    quitCode = static_cast<int>(message.wParam);
+    return false;
+  }
+  // The frame only peeks at the head of the queue, so a mouse move taken
+  // here would never reach it; Wine turns X motion into messages inside
+  // this very call, which made the eyes miss most single moves.
+  noteMouseMove(message.message);
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+  return true;
+}
+
+// Polls and never waits: with an empty queue it draws frame after frame,
+// with messages waiting it takes one per frame.
+int SaverApp::runRenderLoop() {
+  enterRenderLoop();
+  while (takeOneMessage()) drawFrame(showTime, showFps);
+  leaveRenderLoop();
+  return quitCode;
+}
+
+void SaverApp::drawFrame(bool timeShown, bool fpsShown) {
+  char fpsText[kFpsTextSize];
+  strncpy(fpsText, fpsCounter.tickFps(), sizeof fpsText - 1);
+  fpsText[sizeof fpsText - 1] = '\0';
+
+  FrameContent content = {};
+  content.backdrop = &BackdropQuad;
+  content.clock = timeShown ? &clockOverlay : nullptr;
+  content.fpsCounter = fpsShown ? &fpsCounter : nullptr;
+  content.fpsText = fpsText;
+
+  // Only look at the queue: the render loop takes the message next pass.
+  MSG waiting;
+  if (PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE)) noteMouseMove(waiting.message);
+  content.eyes = eyesVisible(timeGetTime(), lastMouseMoveTime);
+  if (content.eyes) {
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    content.cursorX = cursor.x;
+    content.cursorY = cursor.y;
+  }
+  drawScene(content);
+
+  // The first frames stay in the back buffer until the hold-back ends.
+  finishFrame(windowDc, holdBackOver(timeGetTime(), startTime));
 }

@@ -1,13 +1,13 @@
 // Texture builders: the desktop snapshot and the eye picture. Both go
 // through a 32-bit bottom-up DIB section whose pixels are reordered in place
 // and handed to GLU for the whole mipmap chain, without a second copy.
-#include <windows.h>
+#include "scene/textures_gl.h"
+
 #include <olectl.h>
 #include <stdio.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "host/saver_app.h"
 #include "scene/pixel_passes.h"
 #include "scene/texture_sizes.h"
 
@@ -67,8 +67,7 @@ bool writeTemporaryFile(const void* bytes, DWORD size, char (&path)[MAX_PATH]) {
 
 }  // namespace
 
-bool SaverApp::buildDesktopSnapshot(const ScreenQuad& quad, unsigned textureName,
-                                    int minFilter, int magFilter) {
+bool buildDesktopSnapshot(const ScreenQuad& quad, int minFilter, int magFilter) {
   int size = snapshotTextureSize(quad.width, quad.height);
   DibHeader dib;
   fillDibHeader(&dib, size, size);
@@ -101,7 +100,7 @@ bool SaverApp::buildDesktopSnapshot(const ScreenQuad& quad, unsigned textureName
   SelectObject(memoryDc, dibSection);
 
   convertSnapshotPixels(static_cast<unsigned char*>(bits), static_cast<long>(size) * size);
-  uploadTexture(textureName, minFilter, magFilter, kSnapshotInternalFormat, size, size, bits);
+  uploadTexture(quad.texture, minFilter, magFilter, kSnapshotInternalFormat, size, size, bits);
 
   ReleaseDC(desktop, desktopDc);
   // The DC first: a bitmap still selected into a DC cannot be deleted.
@@ -110,41 +109,50 @@ bool SaverApp::buildDesktopSnapshot(const ScreenQuad& quad, unsigned textureName
   return true;
 }
 
-bool SaverApp::buildResourceTexture(HWND targetWindow, unsigned textureName,
-                                    const char* resourceName, const char* resourceType,
-                                    int minFilter, int magFilter) {
-  HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC resource = FindResourceA(module, resourceName, resourceType);
-  if (resource == nullptr) return false;
-  HGLOBAL loaded = LoadResource(module, resource);
-  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-  DWORD byteCount = SizeofResource(module, resource);
-  if (bytes == nullptr || byteCount == 0) return false;
+namespace {
 
-  // The OLE loader reads pictures from files (absolute paths only, on some
-  // systems), so the JPEG takes a detour through a temporary one.
-  char path[MAX_PATH];
-  if (!writeTemporaryFile(bytes, byteCount, path)) return false;
-
-  WCHAR widePath[MAX_PATH];
-  if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0) {
-    remove(path);
+// Draws the picture upright into a new width x height 32-bit DIB and uploads
+// it; false when the DC or the DIB cannot be made.
+bool uploadPicture(IPicture* picture, HDC memoryDc, OLE_XSIZE_HIMETRIC himetricWidth,
+                   OLE_YSIZE_HIMETRIC himetricHeight, int width, int height,
+                   unsigned textureName, int minFilter, int magFilter) {
+  DibHeader dib;
+  fillDibHeader(&dib, width, height);
+  void* bits = nullptr;
+  HBITMAP dibSection = CreateDIBSection(memoryDc, reinterpret_cast<BITMAPINFO*>(&dib),
+                                        DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (dibSection == nullptr) return false;
+  if (bits == nullptr) {
+    DeleteObject(dibSection);
     return false;
   }
-  IPicture* picture = nullptr;
-  HRESULT loadResult = OleLoadPicturePath(widePath, nullptr, 0, 0, IID_IPicture,
-                                          reinterpret_cast<void**>(&picture));
-  if (FAILED(loadResult) || picture == nullptr) {
-    remove(path);
-    return false;
-  }
+  HGDIOBJ previous = SelectObject(memoryDc, dibSection);
 
-  HDC windowDcForPicture = GetDC(targetWindow);
-  HDC memoryDc = CreateCompatibleDC(windowDcForPicture);
+  // Source from y = hmHeight with a negative height: the usual way of
+  // rendering an IPicture upright, stretched to the texture size.
+  picture->Render(memoryDc, 0, 0, width, height, 0, himetricHeight, himetricWidth,
+                  -himetricHeight, nullptr);
+  // The renderer's drawing may still sit in GDI's per-thread batch.
+  GdiFlush();
+
+  convertPicturePixels(static_cast<unsigned char*>(bits), static_cast<long>(width) * height);
+  uploadTexture(textureName, minFilter, magFilter, GL_RGBA8, width, height, bits);
+
+  // A bitmap still selected into a DC cannot be deleted.
+  SelectObject(memoryDc, previous);
+  DeleteObject(dibSection);
+  return true;
+}
+
+// Sizes the decoded picture for the GL and uploads it through a memory DC
+// compatible with `window`'s.
+bool uploadDecodedPicture(IPicture* picture, HWND window, unsigned textureName, int minFilter,
+                          int magFilter) {
+  HDC windowDc = GetDC(window);
+  if (windowDc == nullptr) return false;
+  HDC memoryDc = CreateCompatibleDC(windowDc);
   if (memoryDc == nullptr) {
-    picture->Release();
-    ReleaseDC(targetWindow, windowDcForPicture);
-    remove(path);
+    ReleaseDC(window, windowDc);
     return false;
   }
 
@@ -162,35 +170,46 @@ bool SaverApp::buildResourceTexture(HWND targetWindow, unsigned textureName,
   int width = pictureAxisTextureSize(pixelWidth, maximum);
   int height = pictureAxisTextureSize(pixelHeight, maximum);
 
-  DibHeader dib;
-  fillDibHeader(&dib, width, height);
-  void* bits = nullptr;
-  HBITMAP dibSection = CreateDIBSection(memoryDc, reinterpret_cast<BITMAPINFO*>(&dib),
-                                        DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (dibSection == nullptr || bits == nullptr) {
-    if (dibSection != nullptr) DeleteObject(dibSection);
-    DeleteDC(memoryDc);
-    picture->Release();
-    ReleaseDC(targetWindow, windowDcForPicture);
-    remove(path);
-    return false;
-  }
-  SelectObject(memoryDc, dibSection);
-
-  // Source from y = hmHeight with a negative height: the usual way of
-  // rendering an IPicture upright, stretched to the texture size.
-  picture->Render(memoryDc, 0, 0, width, height, 0, himetricHeight, himetricWidth,
-                  -himetricHeight, nullptr);
-  // The renderer's drawing may still sit in GDI's per-thread batch.
-  GdiFlush();
-
-  convertPicturePixels(static_cast<unsigned char*>(bits), static_cast<long>(width) * height);
-  uploadTexture(textureName, minFilter, magFilter, GL_RGBA8, width, height, bits);
-
+  bool uploaded = uploadPicture(picture, memoryDc, himetricWidth, himetricHeight, width, height,
+                                textureName, minFilter, magFilter);
   DeleteDC(memoryDc);
-  DeleteObject(dibSection);
-  picture->Release();
-  ReleaseDC(targetWindow, windowDcForPicture);
+  ReleaseDC(window, windowDc);
+  return uploaded;
+}
+
+// Decodes the resource's bytes with the OLE picture loader. Null on failure.
+IPicture* decodePicture(const void* bytes, DWORD byteCount) {
+  // The OLE loader reads pictures from files (absolute paths only, on some
+  // systems), so the bytes take a detour through a temporary one, removed
+  // again whatever the loader made of it.
+  char path[MAX_PATH];
+  if (!writeTemporaryFile(bytes, byteCount, path)) return nullptr;
+  IPicture* picture = nullptr;
+  WCHAR widePath[MAX_PATH];
+  if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) != 0) {
+    HRESULT loadResult = OleLoadPicturePath(widePath, nullptr, 0, 0, IID_IPicture,
+                                            reinterpret_cast<void**>(&picture));
+    if (FAILED(loadResult)) picture = nullptr;
+  }
   remove(path);
-  return true;
+  return picture;
+}
+
+}  // namespace
+
+bool buildResourceTexture(HWND window, unsigned textureName, const char* resourceName,
+                          const char* resourceType, int minFilter, int magFilter) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC resource = FindResourceA(module, resourceName, resourceType);
+  if (resource == nullptr) return false;
+  HGLOBAL loaded = LoadResource(module, resource);
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  DWORD byteCount = SizeofResource(module, resource);
+  if (bytes == nullptr || byteCount == 0) return false;
+
+  IPicture* picture = decodePicture(bytes, byteCount);
+  if (picture == nullptr) return false;
+  bool uploaded = uploadDecodedPicture(picture, window, textureName, minFilter, magFilter);
+  picture->Release();
+  return uploaded;
 }

@@ -1,5 +1,5 @@
 // Screen-space pass and the full-screen backdrop quad.
-#include "scene/screen_space.h"
+#include "scene/screen_space_gl.h"
 
 #include <windows.h>
 #include <GL/gl.h>

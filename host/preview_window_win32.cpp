@@ -2,17 +2,19 @@
 // shows the stored picture.
 #include "host/saver_app.h"
 
+#include "resources/resource_ids.h"
+
 namespace {
 
 const char kPreviewClassName[] = "PreviewWindow";
-const int kPreviewBitmapWidth = 152;   // pixels of bitmap "#2000"
+const int kPreviewBitmapWidth = 152;   // pixels of the preview bitmap
 const int kPreviewBitmapHeight = 112;
 
 // Stretches the preview bitmap over the whole client area. A missing bitmap
 // paints nothing; the erase still counts as done.
 void paintPreview(HWND hwnd) {
   HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), "#2000", IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PREVIEW), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
   if (bitmap == nullptr) return;
   HDC windowDc = GetDC(hwnd);
   HDC memoryDc = CreateCompatibleDC(windowDc);
@@ -62,17 +64,4 @@ bool SaverApp::createPreviewWindow(HINSTANCE instance) {
                            screenHeight, reinterpret_cast<HWND>(static_cast<INT_PTR>(parentWindow)),
                            nullptr, instance, nullptr);
   return window != nullptr;
-}
-
-// Waits for messages: the preview sits in the control panel for as long as
-// it is open, and a spinning pump would keep a processor core busy.
-int SaverApp::runMessagePump() {
-  MSG message;
-  BOOL result;
-  while ((result = GetMessageA(&message, nullptr, 0, 0)) != 0) {
-    if (result == -1) return 0;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  return static_cast<int>(message.wParam);
 }

@@ -1,0 +1,51 @@
+#pragma once
+// The clock and FPS texts: outline-font glyphs compiled once into display
+// lists and drawn in screen space over the frozen desktop.
+#include <windows.h>
+#include <stdint.h>
+
+#include "scene/fps_count.h"
+
+// Glyphs 32..127 of a bold outline font, one display list each.
+struct OutlineFont {
+  unsigned listBase;  // first of the 96 lists; 0 = none built
+
+  // Compiles the glyphs for the GL context current on `dc`'s window.
+  void build(HDC dc);
+  // Draws `text` from the current origin, advancing it glyph by glyph.
+  void draw(const char* text) const;
+  // Deletes the lists; the GL context must still be current.
+  void release();
+};
+
+// Which corner a text sits in, and its colour.
+struct OverlayPlace {
+  float baselineY;               // pixels from the window's top edge
+  float red, green, blue;        // 0..1
+};
+
+struct ClockOverlay {
+  int width;   // saver window's outer width in pixels, taken at init
+  int height;  // saver window's outer height in pixels
+  OutlineFont font;
+
+  void initOverlay(HWND window);
+  void releaseFont();
+  // "HH : MM : SS" of the local time, red, at the bottom-left corner.
+  void drawClock();
+};
+
+struct FpsCounter {
+  int width;
+  int height;
+  OutlineFont font;
+  FpsTally tally;         // frames of the current period, text of the last one
+  uint32_t periodStart;   // timeGetTime milliseconds when the current period began
+
+  void initOverlay(HWND window);
+  void releaseFont();
+  // Counts one frame; returns the text of the last closed period.
+  const char* tickFps();
+  // "FPS: " and `text`, green, at the top-left corner.
+  void drawFps(const char* text);
+};
