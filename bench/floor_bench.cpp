@@ -6,6 +6,7 @@
 // saver's loop does. No clear, no depth test, no mipmaps, no texts, no eyes.
 //
 // Usage: glimmer_floor.exe <result-file> [warm-up ms] [measured ms] [part ms]
+// A measured time of 0 stops after the start-up.
 // With a part time it then adds, for that long each, what the saver's frame
 // does around the same quad: clearing colour and depth, then the depth test.
 #include <stdlib.h>
@@ -183,24 +184,26 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   writeNumber("screen_width", width);
   writeNumber("screen_height", height);
 
-  double elapsedMs = 0.0;
-  drawFrames(dc, width, height, warmUpMs, &elapsedMs);
-  // The measured frames' interval on the wall clock, for bench.sh to check
-  // its outside frame count against this program's own.
-  writeWallClock("measure_start_unix_ns");
-  long frames = drawFrames(dc, width, height, measuredMs, &elapsedMs);
-  writeWallClock("measure_end_unix_ns");
-  writeNumber("frames", static_cast<double>(frames));
-  writeNumber("frame_seconds", elapsedMs / 1000.0);
-  writeNumber("fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
+  if (measuredMs > 0) {
+    double elapsedMs = 0.0;
+    drawFrames(dc, width, height, warmUpMs, &elapsedMs);
+    // The measured frames' interval on the wall clock, for bench.sh to
+    // check its outside frame count against this program's own.
+    writeWallClock("measure_start_unix_ns");
+    long frames = drawFrames(dc, width, height, measuredMs, &elapsedMs);
+    writeWallClock("measure_end_unix_ns");
+    writeNumber("frames", static_cast<double>(frames));
+    writeNumber("frame_seconds", elapsedMs / 1000.0);
+    writeNumber("fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
 
-  long partMs = argumentNumber(__argc, __argv, 4, 0);
-  if (partMs > 0) {
-    frames = drawFrames(dc, width, height, partMs, &elapsedMs, kPlusClear);
-    writeNumber("part_plus_clear_fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
-    glEnable(GL_DEPTH_TEST);
-    frames = drawFrames(dc, width, height, partMs, &elapsedMs, kPlusDepthTest);
-    writeNumber("part_plus_depth_test_fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
+    long partMs = argumentNumber(__argc, __argv, 4, 0);
+    if (partMs > 0) {
+      frames = drawFrames(dc, width, height, partMs, &elapsedMs, kPlusClear);
+      writeNumber("part_plus_clear_fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
+      glEnable(GL_DEPTH_TEST);
+      frames = drawFrames(dc, width, height, partMs, &elapsedMs, kPlusDepthTest);
+      writeNumber("part_plus_depth_test_fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
+    }
   }
   writeText("done", "1");
   closeBenchOutput();

@@ -1,43 +1,31 @@
 // The saver's start-up and frame, measured in a program of their own.
 //
-// Links the same glue objects as Glimmerwatch.scr and calls the SaverApp
-// functions in the order runSaver does, reading QueryPerformanceCounter
-// between them, so the product itself carries no timing code. Then it draws
-// the saver's frame, with the clock, the counter and the eyes, as fast as the
-// render loop would, and counts the frames.
+// Links the same glue objects as Glimmerwatch.scr and runs the saver's own
+// start-up stages, render-loop entry, message step and frame, reading
+// QueryPerformanceCounter between them, so the product itself carries no
+// timing code and nothing here re-types what it does. Then it draws the
+// saver's frame, with the clock, the counter and the eyes, as fast as the
+// frame allows, and counts the frames.
 //
 // Usage: glimmer_bench.exe <result-file> [warm-up ms] [measured ms] [part ms]
-// With a part time, it also draws the frame's parts cumulatively (backdrop,
-// then the clock, the counter, the eyes) for that long each, to show where a
-// frame's time goes; and it times one overlay's glyph lists on their own.
-#include <stdlib.h>
+// A measured time of 0 stops after the start-up. With a part time, it also
+// draws the frame's parts cumulatively (backdrop, then the clock, the
+// counter, the eyes) for that long each, to show where a frame's time goes;
+// and it times one overlay's glyph lists on their own.
+#include <stdio.h>
 #include <string.h>
 #include <GL/gl.h>
 
 #include "bench/bench_output.h"
 #include "host/saver_app.h"
 #include "scene/fps_count.h"
-#include "scene/screen_space.h"
-#include "settings/setting_flags.h"
+#include "scene/frame_gl.h"
 
 namespace {
 
 const long kDefaultWarmUpMs = 1000;
 const long kDefaultMeasuredMs = 5000;
 const DWORD kLongAfterHoldBack = 10000;  // ms; see drawSteadyFrames
-
-// What the render loop does with the queue in one pass: one message taken
-// and dispatched. Returns false once WM_QUIT arrives.
-bool takeOneMessage() {
-  MSG message;
-  if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) return false;
-    if (message.message == WM_MOUSEMOVE) saverApp.lastMouseMoveTime = timeGetTime();
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  return true;
-}
 
 // Milliseconds from the process's creation, as the system recorded it, to
 // now: the loader's share of the start-up, which no product code can touch.
@@ -53,57 +41,24 @@ double millisecondsSinceProcessCreation() {
   return static_cast<double>(to.QuadPart - from.QuadPart) / 10000.0;  // 100 ns units
 }
 
-// runSaver's sequence, stage by stage, with its error checks.
-void startUpAsRunSaver(HINSTANCE instance) {
+// runSaver's stages in its order, each timed under stage_<name>_ms, then
+// the render loop's entry and first pass. A failing stage ends the run with
+// the saver's own message under "failed".
+void timeStartUp(HINSTANCE instance) {
   LARGE_INTEGER begin = readCounter();
   LARGE_INTEGER stage = begin;
-
-  SettingValue showTimeText = saverApp.readSetting(saverApp.settingsKeyPath, "Show Time");
-  if (!showTimeText.ok) failBench("settings");
-  if (settingFlagIsOn(showTimeText.text)) saverApp.showTime = true;
-  SettingValue showFpsText = saverApp.readSetting(saverApp.settingsKeyPath, "Show FPS");
-  if (!showFpsText.ok) failBench("settings");
-  if (settingFlagIsOn(showFpsText.text)) saverApp.showFps = true;
-  SettingValue resolution = saverApp.readSetting(saverApp.settingsKeyPath, "Resolution");
-  if (!resolution.ok) failBench("settings");
-  endStage("stage_settings_ms", &stage);
-
-  if (!saverApp.switchDisplayMode(saverApp.window, resolution.text)) failBench("mode switch");
-  UpdateWindow(GetDesktopWindow());
-  saverApp.measureWindow(GetDesktopWindow());
-  endStage("stage_mode_switch_ms", &stage);
-
-  if (!saverApp.createSaverWindow(instance)) failBench("window");
-  endStage("stage_window_ms", &stage);
-
-  if (!saverApp.setUpOpenGl(saverApp.window, saverApp.screenWidth, saverApp.screenHeight,
-                            saverApp.colorBits)) {
-    failBench("opengl");
+  for (int step = 0; step < kStartUpStageCount; ++step) {
+    const char* failure = saverApp.runStartUpStage(step, instance);
+    if (failure != nullptr) failBench(failure);
+    char key[64];
+    snprintf(key, sizeof key, "stage_%s_ms", startUpStageName(step));
+    endStage(key, &stage);
   }
-  endStage("stage_gl_fonts_ms", &stage);
 
-  if (!saverApp.buildResourceTexture(saverApp.window, 104, "#1000", "JPG_IMAGE",
-                                     GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR)) {
-    failBench("eye texture");
-  }
-  endStage("stage_eye_texture_ms", &stage);
-
-  if (!saverApp.buildDesktopSnapshot(saverApp.BackdropQuad, 103, GL_NEAREST, GL_NEAREST)) {
-    failBench("snapshot");
-  }
-  endStage("stage_snapshot_ms", &stage);
-
-  if (!saverApp.buildDisplayLists()) failBench("display lists");
-  endStage("stage_display_list_ms", &stage);
-
-  // The render loop's entry and its first pass. The frame is still inside
-  // the hold-back, so drawFrame finishes it with glFinish: the time is the
-  // whole of the first frame's work.
-  BOOL previous = FALSE;
-  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
-  saverApp.screenSaverRunning = true;
-  saverApp.startTime = timeGetTime();
-  if (!takeOneMessage()) failBench("first frame");
+  // The first pass falls inside the hold-back, so drawFrame finishes it
+  // with glFinish: the time is the whole of the first frame's work.
+  saverApp.enterRenderLoop();
+  if (!saverApp.takeOneMessage()) failBench("first frame: the window was closed");
   saverApp.drawFrame(saverApp.showTime, saverApp.showFps);
   endStage("stage_first_frame_ms", &stage);
 
@@ -120,8 +75,8 @@ long drawSteadyFrames(long milliseconds, double* elapsedMs) {
   LARGE_INTEGER start = readCounter();
   long frames = 0;
   while (millisecondsSince(start) < static_cast<double>(milliseconds)) {
-    if (!takeOneMessage()) failBench("frames: the window was closed");
-    saverApp.lastMouseMoveTime = timeGetTime();
+    if (!saverApp.takeOneMessage()) failBench("frames: the window was closed");
+    saverApp.noteMouseMove(WM_MOUSEMOVE);
     saverApp.drawFrame(true, true);
     ++frames;
   }
@@ -131,22 +86,27 @@ long drawSteadyFrames(long milliseconds, double* elapsedMs) {
   return frames;
 }
 
-// The frame's parts in drawFrame's order, each with all the ones before it.
+// The frame's parts in drawScene's order, each with all the ones before it.
 enum FrameParts { kBackdropOnly, kPlusClock, kPlusFps, kPlusEyes, kPartCount };
 const char* const kPartKeys[kPartCount] = {"part_backdrop_fps", "part_plus_clock_fps",
                                            "part_plus_counter_fps", "part_plus_eyes_fps"};
 
+// One presented frame with only the first `parts` parts, through the
+// saver's own scene and present calls; the eyes look at the screen's centre.
 void drawFrameParts(int parts) {
   char fpsText[kFpsTextSize];
   strncpy(fpsText, saverApp.fpsCounter.tickFps(), sizeof fpsText - 1);
   fpsText[sizeof fpsText - 1] = '\0';
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glLoadIdentity();
-  if (parts >= kPlusClock) saverApp.clockOverlay.drawClock();
-  if (parts >= kPlusFps) saverApp.fpsCounter.drawFps(fpsText);
-  drawBackdrop(saverApp.BackdropQuad);
-  if (parts >= kPlusEyes) saverApp.drawEyes();
-  SwapBuffers(saverApp.windowDc);
+  FrameContent content = {};
+  content.backdrop = &saverApp.BackdropQuad;
+  content.clock = parts >= kPlusClock ? &saverApp.clockOverlay : nullptr;
+  content.fpsCounter = parts >= kPlusFps ? &saverApp.fpsCounter : nullptr;
+  content.fpsText = fpsText;
+  content.eyes = parts >= kPlusEyes;
+  content.cursorX = saverApp.screenWidth / 2;
+  content.cursorY = saverApp.screenHeight / 2;
+  drawScene(content);
+  finishFrame(saverApp.windowDc, true);
 }
 
 void measureFrameParts(long milliseconds) {
@@ -154,7 +114,7 @@ void measureFrameParts(long milliseconds) {
     LARGE_INTEGER start = readCounter();
     long frames = 0;
     while (millisecondsSince(start) < static_cast<double>(milliseconds)) {
-      if (!takeOneMessage()) failBench("parts: the window was closed");
+      if (!saverApp.takeOneMessage()) failBench("parts: the window was closed");
       drawFrameParts(parts);
       ++frames;
     }
@@ -183,33 +143,33 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   long warmUpMs = argumentNumber(__argc, __argv, 2, kDefaultWarmUpMs);
   long measuredMs = argumentNumber(__argc, __argv, 3, kDefaultMeasuredMs);
 
-  startUpAsRunSaver(instance);
+  timeStartUp(instance);
   writeNumber("screen_width", saverApp.screenWidth);
   writeNumber("screen_height", saverApp.screenHeight);
   writeText("gl_vendor", reinterpret_cast<const char*>(glGetString(GL_VENDOR)));
   writeText("gl_renderer", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
   writeText("gl_version", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
 
-  double elapsedMs = 0.0;
-  drawSteadyFrames(warmUpMs, &elapsedMs);
-  // Every one of these frames is swapped; bench.sh counts the presented
-  // ones from outside over this interval and checks it against `frames`.
-  writeWallClock("measure_start_unix_ns");
-  long frames = drawSteadyFrames(measuredMs, &elapsedMs);
-  writeWallClock("measure_end_unix_ns");
-  writeNumber("frames", static_cast<double>(frames));
-  writeNumber("frame_seconds", elapsedMs / 1000.0);
-  writeNumber("fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
+  if (measuredMs > 0) {
+    double elapsedMs = 0.0;
+    drawSteadyFrames(warmUpMs, &elapsedMs);
+    // Every one of these frames is swapped; bench.sh counts the presented
+    // ones from outside over this interval and checks it against `frames`.
+    writeWallClock("measure_start_unix_ns");
+    long frames = drawSteadyFrames(measuredMs, &elapsedMs);
+    writeWallClock("measure_end_unix_ns");
+    writeNumber("frames", static_cast<double>(frames));
+    writeNumber("frame_seconds", elapsedMs / 1000.0);
+    writeNumber("fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
 
-  long partMs = argumentNumber(__argc, __argv, 4, 0);
-  if (partMs > 0) {
-    measureOneOverlayFont();
-    measureFrameParts(partMs);
+    long partMs = argumentNumber(__argc, __argv, 4, 0);
+    if (partMs > 0) {
+      measureOneOverlayFont();
+      measureFrameParts(partMs);
+    }
   }
 
-  BOOL previous = FALSE;
-  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
-  saverApp.screenSaverRunning = false;
+  saverApp.leaveRenderLoop();
   writeText("done", "1");
   closeBenchOutput();
   // SaverApp's destructor puts the display mode back and releases GL.
