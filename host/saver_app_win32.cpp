@@ -118,6 +118,8 @@ bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height, int request
   clockOverlay.initOverlay(targetWindow);
   fpsCounter.initOverlay(targetWindow);
 
+  BackdropQuad.left = 0;
+  BackdropQuad.top = 0;
   BackdropQuad.width = viewportWidth;
   BackdropQuad.height = viewportHeight;
   BackdropQuad.texture = kSnapshotTexture;
@@ -153,7 +155,7 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
                  ? nullptr
                  : kTextureFailure;
     case kStageSnapshot:
-      return buildDesktopSnapshot(BackdropQuad, GL_NEAREST, GL_NEAREST) ? nullptr
+      return buildDesktopSnapshot(&BackdropQuad, GL_NEAREST, GL_NEAREST) ? nullptr
                                                                          : kTextureFailure;
     case kStageDisplayLists:
       return buildEyeSphereList() ? nullptr : "Can not create object(s).";
