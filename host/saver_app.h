@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <mmsystem.h>  // timeGetTime: the one clock for elapsed times
 
+#include "scene/frame_timing.h"
 #include "scene/overlays_gl.h"
 #include "scene/screen_quad.h"
 #include "settings/setting_value.h"
@@ -57,6 +58,7 @@ class SaverApp {
   void leaveRenderLoop();
   bool takeOneMessage();        // false once WM_QUIT is taken
   void noteMouseMove(UINT message);
+  FrameDecision decideNextFrame();
   void drawFrame(bool showTime, bool showFps);
   int runMessagePump();
   int verifyPassword(HWND window);
@@ -82,6 +84,15 @@ class SaverApp {
   bool showFps;
   bool screenSaverRunning;  // SPI_SETSCREENSAVERRUNNING is on
   int quitCode;             // wParam of the WM_QUIT that ended the render loop
+
+  // The render loop's schedule.
+  uint32_t refreshRate;           // Hz of the current display mode, 60 when unknown
+  FramePace framePace;            // cadence of the frames drawn at that rate
+  bool framePresented;            // a frame has reached the screen
+  DWORD presentedHoldBackStart;   // the hold-back start of the last presented frame
+  bool lastFrameShowedEyes;
+  bool frameDamaged;              // WM_PAINT since the last frame
+  long long lastClockSecond;      // wall-clock second of the last frame
 };
 
 extern SaverApp saverApp;

@@ -13,6 +13,9 @@ HGLRC createGlContext(HDC dc, int colorBits);
 // list names.
 void setUpSceneState(int width, int height);
 
+// Asks the driver to wait `interval` display refreshes per buffer swap.
+void requestSwapInterval(int interval);
+
 // Compiles the textured eye sphere into display list 1.
 bool buildEyeSphereList();
 
