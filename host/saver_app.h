@@ -8,6 +8,7 @@
 
 #include "scene/frame_timing.h"
 #include "scene/overlays_gl.h"
+#include "scene/screen_layout.h"
 #include "scene/screen_quad.h"
 #include "settings/setting_value.h"
 
@@ -42,6 +43,8 @@ class SaverApp {
   // Restores the display, shows `message` in an "Error" box and exits with 1.
   [[noreturn]] void reportError(const char* message);
   void measureWindow(HWND window);
+  void measureDesktop();
+  void centreCursor();
   void releaseGraphics();
 
   // Saver start-up: runs one stage; null on success, else the fixed message
@@ -74,8 +77,9 @@ class SaverApp {
   DWORD lastMouseMoveTime;  // timeGetTime ms of the last mouse move seen
   HWND window;              // saver or preview window; null in the other modes
   int parentWindow;         // window number from the command line, 0 if none
-  int screenWidth;          // pixels: the desktop's, or the preview host's
+  int screenWidth;          // pixels: the desktop's (every monitor), or the preview host's
   int screenHeight;
+  ScreenLayout layout;      // the saver window over every monitor; the scene's primary
   int colorBits;            // never assigned: 0 lets the platform choose
   const char* settingsKeyPath;
   SettingValue resolution;  // the stored mode text, read at start-up

@@ -16,12 +16,10 @@ namespace {
 const char kSaverClassName[] = "MainWindow";
 const UINT kSaverClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
 
-void centreCursor() { SetCursorPos(saverApp.screenWidth / 2, saverApp.screenHeight / 2); }
-
 LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      centreCursor();
+      saverApp.centreCursor();
       return 0;
     case WM_ACTIVATE:
       // Exactly 0: deactivated and not minimised. A nested modal loop (error
@@ -74,11 +72,11 @@ bool SaverApp::createSaverWindow(HINSTANCE instance) {
   windowClass.lpszClassName = kSaverClassName;
   if (RegisterClassExA(&windowClass) == 0) return false;
 
-  // WM_CREATE centres the cursor from screenWidth and screenHeight, which
-  // runSaver has measured before this call.
+  // Over every monitor. WM_CREATE centres the cursor on the primary one,
+  // which runSaver has measured before this call.
   window = CreateWindowExA(WS_EX_TOPMOST, kSaverClassName, "Glimmerwatch",
-                           WS_POPUP | WS_VISIBLE, 0, 0, screenWidth, screenHeight,
-                           nullptr, nullptr, instance, nullptr);
+                           WS_POPUP | WS_VISIBLE, layout.window.left, layout.window.top,
+                           screenWidth, screenHeight, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return false;
   ShowWindow(window, SW_SHOW);
   return true;
@@ -184,6 +182,7 @@ void SaverApp::drawFrame(bool timeShown, bool fpsShown) {
   fpsText[sizeof fpsText - 1] = '\0';
 
   FrameContent content = {};
+  content.layout = &layout;
   content.backdrop = &BackdropQuad;
   content.clock = timeShown ? &clockOverlay : nullptr;
   content.fpsCounter = fpsShown ? &fpsCounter : nullptr;

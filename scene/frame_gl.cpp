@@ -32,7 +32,15 @@ void drawScene(const FrameContent& content) {
   drawBackdrop(*content.backdrop);
   if (content.clock != nullptr) content.clock->drawClock();
   if (content.fpsCounter != nullptr) content.fpsCounter->drawFps(content.fpsText);
-  if (content.eyes) drawEyes(content.cursorX, content.cursorY);
+  if (content.eyes) {
+    // The eyes' perspective covers the primary monitor only; the
+    // screen-space passes cover the whole window.
+    const ScreenLayout& layout = *content.layout;
+    glViewport(layout.eyesX, layout.eyesY, layout.eyesWidth, layout.eyesHeight);
+    drawEyes(content.cursorX, content.cursorY);
+    glViewport(0, 0, layout.window.right - layout.window.left,
+               layout.window.bottom - layout.window.top);
+  }
 }
 
 void drawEyes(int cursorX, int cursorY) {

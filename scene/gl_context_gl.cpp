@@ -45,11 +45,12 @@ HGLRC createGlContext(HDC dc, int colorBits) {
   return context;
 }
 
-void setUpSceneState(int width, int height) {
+void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight) {
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(kFieldOfViewY, perspectiveAspect(width, height), kNearPlane, kFarPlane);
+  gluPerspective(kFieldOfViewY, perspectiveAspect(eyesWidth, eyesHeight), kNearPlane,
+                 kFarPlane);
   // GL_MODELVIEW stays current for the whole run; every pass that switches
   // modes switches back.
   glMatrixMode(GL_MODELVIEW);
