@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <mmsystem.h>  // timeGetTime: the one clock for elapsed times
 
+#include "scene/frame_timing.h"
 #include "scene/overlays_gl.h"
+#include "scene/screen_layout.h"
 #include "scene/screen_quad.h"
 #include "settings/setting_value.h"
 
@@ -41,6 +43,8 @@ class SaverApp {
   // Restores the display, shows `message` in an "Error" box and exits with 1.
   [[noreturn]] void reportError(const char* message);
   void measureWindow(HWND window);
+  void measureDesktop();
+  void centreCursor();
   void releaseGraphics();
 
   // Saver start-up: runs one stage; null on success, else the fixed message
@@ -57,6 +61,7 @@ class SaverApp {
   void leaveRenderLoop();
   bool takeOneMessage();        // false once WM_QUIT is taken
   void noteMouseMove(UINT message);
+  FrameDecision decideNextFrame();
   void drawFrame(bool showTime, bool showFps);
   int runMessagePump();
   int verifyPassword(HWND window);
@@ -72,8 +77,9 @@ class SaverApp {
   DWORD lastMouseMoveTime;  // timeGetTime ms of the last mouse move seen
   HWND window;              // saver or preview window; null in the other modes
   int parentWindow;         // window number from the command line, 0 if none
-  int screenWidth;          // pixels: the desktop's, or the preview host's
+  int screenWidth;          // pixels: the desktop's (every monitor), or the preview host's
   int screenHeight;
+  ScreenLayout layout;      // the saver window over every monitor; the scene's primary
   int colorBits;            // never assigned: 0 lets the platform choose
   const char* settingsKeyPath;
   SettingValue resolution;  // the stored mode text, read at start-up
@@ -82,6 +88,15 @@ class SaverApp {
   bool showFps;
   bool screenSaverRunning;  // SPI_SETSCREENSAVERRUNNING is on
   int quitCode;             // wParam of the WM_QUIT that ended the render loop
+
+  // The render loop's schedule.
+  uint32_t refreshRate;           // Hz of the current display mode, 60 when unknown
+  FramePace framePace;            // cadence of the frames drawn at that rate
+  bool framePresented;            // a frame has reached the screen
+  DWORD presentedHoldBackStart;   // the hold-back start of the last presented frame
+  bool lastFrameShowedEyes;
+  bool frameDamaged;              // WM_PAINT since the last frame
+  long long lastClockSecond;      // wall-clock second of the last frame
 };
 
 extern SaverApp saverApp;

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include "host/command_line.h"
+#include "host/monitors_win32.h"
 #include "resources/resource_ids.h"
 #include "scene/gl_context_gl.h"
 #include "scene/gl_names.h"
@@ -19,6 +20,8 @@
 SaverApp saverApp;
 
 namespace {
+
+const int kMaxMonitors = 16;
 
 const char* const kStageNames[kStartUpStageCount] = {
     "settings", "mode_switch", "window", "gl_fonts", "eye_texture", "snapshot", "display_list"};
@@ -87,6 +90,22 @@ void SaverApp::measureWindow(HWND target) {
   }
 }
 
+// The saver covers every monitor: the window is the bounds of them all.
+void SaverApp::measureDesktop() {
+  MonitorArea monitors[kMaxMonitors];
+  int count = listMonitors(monitors, kMaxMonitors);
+  layout = screenLayout(monitors, count);
+  screenWidth = layout.window.right - layout.window.left;
+  screenHeight = layout.window.bottom - layout.window.top;
+}
+
+// The middle of the primary monitor, whose top-left corner is the desktop's
+// origin.
+void SaverApp::centreCursor() {
+  SetCursorPos((layout.primary.right - layout.primary.left) / 2,
+               (layout.primary.bottom - layout.primary.top) / 2);
+}
+
 const char* SaverApp::parseCommandLine() {
   return parseCommandLineText(GetCommandLineA(), &parentWindow);
 }
@@ -111,13 +130,17 @@ bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height, int request
   if (windowDc == nullptr) return false;
   glContext = createGlContext(windowDc, requestedColorBits);
   if (glContext == nullptr) return false;
-  setUpSceneState(width, height);
+  setUpSceneState(width, height, layout.eyesWidth, layout.eyesHeight);
   viewportWidth = width;
   viewportHeight = height;
 
-  clockOverlay.initOverlay(targetWindow);
-  fpsCounter.initOverlay(targetWindow);
+  OverlayPlace clockPlace = {layout.clockX, layout.clockBaselineY};
+  OverlayPlace fpsPlace = {layout.fpsX, layout.fpsBaselineY};
+  clockOverlay.initOverlay(targetWindow, clockPlace);
+  fpsCounter.initOverlay(targetWindow, fpsPlace);
 
+  BackdropQuad.left = layout.window.left;
+  BackdropQuad.top = layout.window.top;
   BackdropQuad.width = viewportWidth;
   BackdropQuad.height = viewportHeight;
   BackdropQuad.texture = kSnapshotTexture;
@@ -136,7 +159,7 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
       if (result == kModeTooFewColours) return kLowColourMessage;
       if (result == kModeRefused) return "Can not change resolution";
       UpdateWindow(GetDesktopWindow());
-      measureWindow(GetDesktopWindow());
+      measureDesktop();
       return nullptr;
     }
     case kStageWindow:
@@ -153,7 +176,7 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
                  ? nullptr
                  : kTextureFailure;
     case kStageSnapshot:
-      return buildDesktopSnapshot(BackdropQuad, GL_NEAREST, GL_NEAREST) ? nullptr
+      return buildDesktopSnapshot(&BackdropQuad, GL_NEAREST, GL_NEAREST) ? nullptr
                                                                          : kTextureFailure;
     case kStageDisplayLists:
       return buildEyeSphereList() ? nullptr : "Can not create object(s).";

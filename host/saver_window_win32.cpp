@@ -1,5 +1,6 @@
-// The full-screen saver window, its polling render loop and the frame the
-// loop draws.
+// The full-screen saver window, its render loop and the frame the loop
+// draws. The loop draws only when a frame is due and otherwise sleeps until
+// the next one is, or until a message arrives.
 #include "host/saver_app.h"
 
 #include <string.h>
@@ -7,18 +8,18 @@
 #include "resources/resource_ids.h"
 #include "scene/frame_gl.h"
 #include "scene/frame_timing.h"
+#include "scene/gl_context_gl.h"
+#include "settings/display_mode_win32.h"
 
 namespace {
 
 const char kSaverClassName[] = "MainWindow";
 const UINT kSaverClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
 
-void centreCursor() { SetCursorPos(saverApp.screenWidth / 2, saverApp.screenHeight / 2); }
-
 LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      centreCursor();
+      saverApp.centreCursor();
       return 0;
     case WM_ACTIVATE:
       // Exactly 0: deactivated and not minimised. A nested modal loop (error
@@ -28,6 +29,15 @@ LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_CLOSE:
       if (!saverApp.modalActive && saverApp.verifyPassword(hwnd) != 0) PostQuitMessage(0);
       return 0;
+    case WM_PAINT: {
+      // Validated without drawing, as the default procedure would; the
+      // loop redraws the whole window once the hold-back allows it.
+      PAINTSTRUCT paint;
+      BeginPaint(hwnd, &paint);
+      EndPaint(hwnd, &paint);
+      saverApp.frameDamaged = true;
+      return 0;
+    }
     case WM_ERASEBKGND:
       // Never erased: until the first frame is presented the desktop
       // underneath stays visible, and that is what the snapshot copies.
@@ -62,24 +72,46 @@ bool SaverApp::createSaverWindow(HINSTANCE instance) {
   windowClass.lpszClassName = kSaverClassName;
   if (RegisterClassExA(&windowClass) == 0) return false;
 
-  // WM_CREATE centres the cursor from screenWidth and screenHeight, which
-  // runSaver has measured before this call.
+  // Over every monitor. WM_CREATE centres the cursor on the primary one,
+  // which runSaver has measured before this call.
   window = CreateWindowExA(WS_EX_TOPMOST, kSaverClassName, "Glimmerwatch",
-                           WS_POPUP | WS_VISIBLE, 0, 0, screenWidth, screenHeight,
-                           nullptr, nullptr, instance, nullptr);
+                           WS_POPUP | WS_VISIBLE, layout.window.left, layout.window.top,
+                           screenWidth, screenHeight, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return false;
   ShowWindow(window, SW_SHOW);
   return true;
 }
 
+namespace {
+
+// The wall clock's second as the clock text shows it, and the milliseconds
+// until the next one.
+void readWallClock(long long* second, uint32_t* untilNext) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER ticks;  // 100 ns units
+  ticks.LowPart = now.dwLowDateTime;
+  ticks.HighPart = now.dwHighDateTime;
+  *second = static_cast<long long>(ticks.QuadPart / 10000000u);
+  *untilNext = 1000u - static_cast<uint32_t>((ticks.QuadPart / 10000u) % 1000u);
+}
+
+}  // namespace
+
 void SaverApp::enterRenderLoop() {
   BOOL previous = FALSE;
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
   screenSaverRunning = true;
+  // Sleeps end on the millisecond rather than on the 15.6 ms default tick,
+  // or frames at 60 Hz would come in uneven bursts.
+  timeBeginPeriod(1);
+  refreshRate = usableRefreshRate(currentRefreshRate());
+  requestSwapInterval(1);
   startTime = timeGetTime();
 }
 
 void SaverApp::leaveRenderLoop() {
+  timeEndPeriod(1);
   BOOL previous = FALSE;
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
   screenSaverRunning = false;
@@ -106,11 +138,40 @@ bool SaverApp::takeOneMessage() {
   return true;
 }
 
-// Polls and never waits: with an empty queue it draws frame after frame,
-// with messages waiting it takes one per frame.
+FrameDecision SaverApp::decideNextFrame() {
+  FrameSchedule schedule = {};
+  schedule.now = timeGetTime();
+  schedule.holdBackStart = startTime;
+  // A password check restarts the hold-back; its end is due a frame again.
+  schedule.holdBackFrameShown = framePresented && presentedHoldBackStart == startTime;
+  schedule.lastMouseMoveTime = lastMouseMoveTime;
+  schedule.lastFrameShowedEyes = lastFrameShowedEyes;
+  schedule.damaged = frameDamaged;
+  schedule.clockOn = showTime;
+  long long second = 0;
+  readWallClock(&second, &schedule.untilNextSecond);
+  schedule.clockSecondChanged = second != lastClockSecond;
+  schedule.fpsOn = showFps;
+  schedule.nextPacedTime = framePace.next;
+  return decideFrame(schedule);
+}
+
+// Takes at most one message per pass, as the window procedures expect, and
+// draws only the frames that are due. Between them it sleeps until the next
+// one is due or any message arrives (MWMO_INPUTAVAILABLE: also one already
+// seen but still queued), so Escape, mouse moves and close requests act at
+// once and a still picture costs nothing.
 int SaverApp::runRenderLoop() {
   enterRenderLoop();
-  while (takeOneMessage()) drawFrame(showTime, showFps);
+  while (takeOneMessage()) {
+    FrameDecision decision = decideNextFrame();
+    if (decision.drawNow) {
+      drawFrame(showTime, showFps);
+      continue;
+    }
+    DWORD timeout = decision.waitMs == kWaitForever ? INFINITE : decision.waitMs;
+    MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
   leaveRenderLoop();
   return quitCode;
 }
@@ -121,6 +182,7 @@ void SaverApp::drawFrame(bool timeShown, bool fpsShown) {
   fpsText[sizeof fpsText - 1] = '\0';
 
   FrameContent content = {};
+  content.layout = &layout;
   content.backdrop = &BackdropQuad;
   content.clock = timeShown ? &clockOverlay : nullptr;
   content.fpsCounter = fpsShown ? &fpsCounter : nullptr;
@@ -129,15 +191,28 @@ void SaverApp::drawFrame(bool timeShown, bool fpsShown) {
   // Only look at the queue: the render loop takes the message next pass.
   MSG waiting;
   if (PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE)) noteMouseMove(waiting.message);
-  content.eyes = eyesVisible(timeGetTime(), lastMouseMoveTime);
+  DWORD now = timeGetTime();
+  content.eyes = eyesVisible(now, lastMouseMoveTime);
   if (content.eyes) {
     POINT cursor = {0, 0};
     GetCursorPos(&cursor);
     content.cursorX = cursor.x;
     content.cursorY = cursor.y;
   }
+  // Read before drawing: a second that turns during the frame only makes
+  // the next frame due, never hides one.
+  uint32_t untilNextSecond = 0;
+  readWallClock(&lastClockSecond, &untilNextSecond);
   drawScene(content);
 
-  // The first frames stay in the back buffer until the hold-back ends.
-  finishFrame(windowDc, holdBackOver(timeGetTime(), startTime));
+  // Frames stay in the back buffer until the hold-back ends.
+  bool present = holdBackOver(now, startTime);
+  finishFrame(windowDc, present);
+  if (present) {
+    framePresented = true;
+    presentedHoldBackStart = startTime;
+  }
+  lastFrameShowedEyes = content.eyes;
+  frameDamaged = false;
+  advancePace(&framePace, now, refreshRate);
 }

@@ -26,17 +26,21 @@ void drawEye(float offsetX, const EyeAngles& angles) {
 }  // namespace
 
 void drawScene(const FrameContent& content) {
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
-
-  // The texts go first: their glyph faces write depth 0.5, the depth of the
-  // backdrop quad, so with GL_LESS the backdrop fails exactly where text is
-  // and fills every other pixel.
+  // Back to front, with no clear and no depth test: the backdrop is opaque
+  // and covers every pixel, the texts go over it, the eyes over both.
+  drawBackdrop(*content.backdrop);
   if (content.clock != nullptr) content.clock->drawClock();
   if (content.fpsCounter != nullptr) content.fpsCounter->drawFps(content.fpsText);
-  drawBackdrop(*content.backdrop);
-
-  if (content.eyes) drawEyes(content.cursorX, content.cursorY);
+  if (content.eyes) {
+    // The eyes' perspective covers the primary monitor only; the
+    // screen-space passes cover the whole window.
+    const ScreenLayout& layout = *content.layout;
+    glViewport(layout.eyesX, layout.eyesY, layout.eyesWidth, layout.eyesHeight);
+    drawEyes(content.cursorX, content.cursorY);
+    glViewport(0, 0, layout.window.right - layout.window.left,
+               layout.window.bottom - layout.window.top);
+  }
 }
 
 void drawEyes(int cursorX, int cursorY) {
@@ -54,8 +58,6 @@ void drawEyes(int cursorX, int cursorY) {
   // from within the sphere.
   glEnable(GL_CULL_FACE);
   glCullFace(GL_FRONT);
-  // Over the backdrop and the texts, whatever their depth.
-  glDisable(GL_DEPTH_TEST);
 
   drawEye(kEyeOffsetX, angles);
   glLoadIdentity();
@@ -64,7 +66,6 @@ void drawEyes(int cursorX, int cursorY) {
 
   // Back to the frame's base state; the blend function and the cull-face
   // mode stay set, since nothing else blends or culls.
-  glEnable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);
   glDisable(GL_BLEND);
 }

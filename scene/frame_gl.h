@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include "scene/overlays_gl.h"
+#include "scene/screen_layout.h"
 #include "scene/screen_quad.h"
 
 // What one frame shows. Null overlays are off.
 struct FrameContent {
+  const ScreenLayout* layout;  // the window over every monitor, the eyes' part
   const ScreenQuad* backdrop;
   ClockOverlay* clock;
   FpsCounter* fpsCounter;

@@ -28,7 +28,8 @@ HGLRC createGlContext(HDC dc, int colorBits) {
   request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
   request.iPixelType = PFD_TYPE_RGBA;
   request.cColorBits = static_cast<BYTE>(colorBits & 0xFF);
-  request.cDepthBits = pixelFormatDepthBits(colorBits);
+  // No depth buffer: the frame draws back to front and never tests depth.
+  request.cDepthBits = 0;
   request.iLayerType = PFD_MAIN_PLANE;
 
   // A failure in either call surfaces as a failing wglCreateContext below.
@@ -44,17 +45,18 @@ HGLRC createGlContext(HDC dc, int colorBits) {
   return context;
 }
 
-void setUpSceneState(int width, int height) {
+void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight) {
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(kFieldOfViewY, perspectiveAspect(width, height), kNearPlane, kFarPlane);
+  gluPerspective(kFieldOfViewY, perspectiveAspect(eyesWidth, eyesHeight), kNearPlane,
+                 kFarPlane);
   // GL_MODELVIEW stays current for the whole run; every pass that switches
   // modes switches back.
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
-  glEnable(GL_DEPTH_TEST);
+  glDisable(GL_DEPTH_TEST);
   glEnable(GL_TEXTURE_2D);
   glShadeModel(GL_SMOOTH);
   glDisable(GL_LIGHTING);
@@ -64,6 +66,15 @@ void setUpSceneState(int width, int height) {
   // compiles the real sphere into it later.
   glNewList(kEyeSphereList, GL_COMPILE);
   glEndList();
+}
+
+void requestSwapInterval(int interval) {
+  // Only where the driver offers WGL_EXT_swap_control; elsewhere the render
+  // loop's own pacing is all there is.
+  typedef BOOL(WINAPI * SwapIntervalProc)(int);
+  SwapIntervalProc setInterval = reinterpret_cast<SwapIntervalProc>(
+      reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")));
+  if (setInterval != nullptr) setInterval(interval);
 }
 
 bool buildEyeSphereList() {

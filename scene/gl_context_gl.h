@@ -9,9 +9,12 @@
 HGLRC createGlContext(HDC dc, int colorBits);
 
 // Viewport, perspective projection and base state for a width x height
-// window; claims display list 1 for the eye sphere before any font takes
-// list names.
-void setUpSceneState(int width, int height);
+// window whose eyes' pass covers eyesWidth x eyesHeight of it; claims
+// display list 1 for the eye sphere before any font takes list names.
+void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight);
+
+// Asks the driver to wait `interval` display refreshes per buffer swap.
+void requestSwapInterval(int interval);
 
 // Compiles the textured eye sphere into display list 1.
 bool buildEyeSphereList();

@@ -18,8 +18,6 @@ const int kFontHeight = -12;  // character height in logical units
 const FLOAT kFontDeviation = 0.1f;
 const FLOAT kFontExtrusion = 0.2f;  // glyph units towards -z
 const GLfloat kGlyphScale = 33.0f;  // pixels per glyph unit
-const GLfloat kClockBaselineAboveBottom = 5.0f;  // pixels
-const GLfloat kFpsBaselineBelowTop = 25.0f;      // pixels
 
 uint32_t readMillisecondClock() { return timeGetTime(); }
 
@@ -56,12 +54,13 @@ void callGlyphLists(unsigned listBase, const char* text) {
   glPopAttrib();
 }
 
-// Enters the screen-space pass with the text's baseline at (0, baselineY)
-// and one glyph unit as kGlyphScale pixels, y mirrored so glyphs stand up.
-void beginTextLine(int width, int height, GLfloat baselineY) {
+// Enters the screen-space pass with the text's baseline starting at (x,
+// baselineY) and one glyph unit as kGlyphScale pixels, y mirrored so glyphs
+// stand up.
+void beginTextLine(int width, int height, int x, int baselineY) {
   glPushMatrix();
   beginScreenSpace(width, height);
-  glTranslatef(0.0f, baselineY, 0.0f);
+  glTranslatef(static_cast<GLfloat>(x), static_cast<GLfloat>(baselineY), 0.0f);
   glScalef(kGlyphScale, -kGlyphScale, kGlyphScale);
 }
 
@@ -75,7 +74,11 @@ void endTextLine() {
 // not hand the colour that glPopAttrib restores to the vertices that follow:
 // the backdrop came out tinted with the text's colour. So the colour seen on
 // entry is also put back explicitly.
-void beginTextColour(const OverlayPlace& colour, GLfloat (&saved)[4]) {
+struct TextColour {
+  GLfloat red, green, blue;
+};
+
+void beginTextColour(const TextColour& colour, GLfloat (&saved)[4]) {
   glGetFloatv(GL_CURRENT_COLOR, saved);
   glDisable(GL_TEXTURE_2D);
   glPushAttrib(GL_ALL_ATTRIB_BITS);
@@ -88,13 +91,14 @@ void endTextColour(const GLfloat (&saved)[4]) {
   glEnable(GL_TEXTURE_2D);
 }
 
-// Draws `first` then `second` on one line at `place`, inside the screen-space
-// pass and an attribute push, so the frame finds its state as it left it.
+// Draws `first` then `second` on one line from `place`, inside the
+// screen-space pass and an attribute push, so the frame finds its state as
+// it left it.
 void drawTextLine(const OutlineFont& font, int width, int height, const OverlayPlace& place,
-                  const char* first, const char* second) {
-  beginTextLine(width, height, place.baselineY);
+                  const TextColour& colour, const char* first, const char* second) {
+  beginTextLine(width, height, place.x, place.baselineY);
   GLfloat savedColour[4];
-  beginTextColour(place, savedColour);
+  beginTextColour(colour, savedColour);
   font.draw(first);
   font.draw(second);
   endTextColour(savedColour);
@@ -110,8 +114,8 @@ void buildWindowFont(OutlineFont* font, HWND window, int* width, int* height) {
   ReleaseDC(window, dc);
 }
 
-const OverlayPlace kClockPlace = {0.0f, 0.99f, 0.09f, 0.04f};  // baseline set per height
-const OverlayPlace kFpsPlace = {kFpsBaselineBelowTop, 0.03f, 0.99f, 0.04f};
+const TextColour kClockColour = {0.99f, 0.09f, 0.04f};
+const TextColour kFpsColour = {0.03f, 0.99f, 0.04f};
 
 }  // namespace
 
@@ -124,7 +128,10 @@ void OutlineFont::release() {
   listBase = 0;
 }
 
-void ClockOverlay::initOverlay(HWND window) { buildWindowFont(&font, window, &width, &height); }
+void ClockOverlay::initOverlay(HWND window, const OverlayPlace& where) {
+  place = where;
+  buildWindowFont(&font, window, &width, &height);
+}
 
 void ClockOverlay::releaseFont() { font.release(); }
 
@@ -133,12 +140,11 @@ void ClockOverlay::drawClock() {
   time_t now = time(nullptr);
   const struct tm* local = localtime(&now);
   if (local == nullptr || formatClockText(*local, text, sizeof text) == 0) text[0] = '\0';
-  OverlayPlace place = kClockPlace;
-  place.baselineY = static_cast<float>(height) - kClockBaselineAboveBottom;
-  drawTextLine(font, width, height, place, text, "");
+  drawTextLine(font, width, height, place, kClockColour, text, "");
 }
 
-void FpsCounter::initOverlay(HWND window) {
+void FpsCounter::initOverlay(HWND window, const OverlayPlace& where) {
+  place = where;
   buildWindowFont(&font, window, &width, &height);
   // After the font: the first period starts once the glyphs are built.
   periodStart = timeGetTime();
@@ -150,5 +156,5 @@ const char* FpsCounter::tickFps() { return countFpsFrame(tally, &periodStart, re
 
 void FpsCounter::drawFps(const char* text) {
   // The count continues the line where "FPS: " left the origin.
-  drawTextLine(font, width, height, kFpsPlace, "FPS: ", text);
+  drawTextLine(font, width, height, place, kFpsColour, "FPS: ", text);
 }

@@ -18,20 +18,21 @@ struct OutlineFont {
   void release();
 };
 
-// Which corner a text sits in, and its colour.
+// Where a text line starts: window pixels from the top-left corner.
 struct OverlayPlace {
-  float baselineY;               // pixels from the window's top edge
-  float red, green, blue;        // 0..1
+  int x;
+  int baselineY;
 };
 
 struct ClockOverlay {
   int width;   // saver window's outer width in pixels, taken at init
   int height;  // saver window's outer height in pixels
   OutlineFont font;
+  OverlayPlace place;  // the primary monitor's bottom-left corner
 
-  void initOverlay(HWND window);
+  void initOverlay(HWND window, const OverlayPlace& where);
   void releaseFont();
-  // "HH : MM : SS" of the local time, red, at the bottom-left corner.
+  // "HH : MM : SS" of the local time, red.
   void drawClock();
 };
 
@@ -41,11 +42,12 @@ struct FpsCounter {
   OutlineFont font;
   FpsTally tally;         // frames of the current period, text of the last one
   uint32_t periodStart;   // timeGetTime milliseconds when the current period began
+  OverlayPlace place;     // the primary monitor's top-left corner
 
-  void initOverlay(HWND window);
+  void initOverlay(HWND window, const OverlayPlace& where);
   void releaseFont();
   // Counts one frame; returns the text of the last closed period.
   const char* tickFps();
-  // "FPS: " and `text`, green, at the top-left corner.
+  // "FPS: " and `text`, green.
   void drawFps(const char* text);
 };

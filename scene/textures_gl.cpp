@@ -14,7 +14,7 @@
 namespace {
 
 const int kHimetricPerInch = 2540;  // HIMETRIC units are 0.01 mm
-const GLint kSnapshotInternalFormat = 4;  // four components, driver's choice of depth
+const GLint kClampToEdge = 0x812F;  // GL_CLAMP_TO_EDGE, a GL 1.2 name
 
 // Header of a width x height, 32-bit, bottom-up DIB: the first row in memory
 // is the picture's bottom row, which is also the row GL takes as t = 0.
@@ -67,17 +67,21 @@ bool writeTemporaryFile(const void* bytes, DWORD size, char (&path)[MAX_PATH]) {
 
 }  // namespace
 
-bool buildDesktopSnapshot(const ScreenQuad& quad, int minFilter, int magFilter) {
-  int size = snapshotTextureSize(quad.width, quad.height);
-  DibHeader dib;
-  fillDibHeader(&dib, size, size);
+bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter) {
+  const ScreenQuad& quad = *backdrop;
+  GLint maximum = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
+  SnapshotLayout layout = snapshotLayout(quad.width, quad.height, maximum);
 
-  HWND desktop = GetDesktopWindow();
-  HDC desktopDc = GetDC(desktop);
+  // A DIB of exactly the copied size: only those pixels travel to the GL.
+  DibHeader dib;
+  fillDibHeader(&dib, layout.copyWidth, layout.copyHeight);
+
+  HDC desktopDc = GetDC(nullptr);
   if (desktopDc == nullptr) return false;
-  HDC memoryDc = CreateCompatibleDC(nullptr);
+  HDC memoryDc = CreateCompatibleDC(desktopDc);
   if (memoryDc == nullptr) {
-    ReleaseDC(desktop, desktopDc);
+    ReleaseDC(nullptr, desktopDc);
     return false;
   }
   void* bits = nullptr;
@@ -86,27 +90,51 @@ bool buildDesktopSnapshot(const ScreenQuad& quad, int minFilter, int magFilter) 
   if (dibSection == nullptr || bits == nullptr) {
     if (dibSection != nullptr) DeleteObject(dibSection);
     DeleteDC(memoryDc);
-    ReleaseDC(desktop, desktopDc);
+    ReleaseDC(nullptr, desktopDc);
     return false;
   }
-  SelectObject(memoryDc, dibSection);
+  HGDIOBJ previous = SelectObject(memoryDc, dibSection);
 
-  // The whole screen at the size the desktop DC reports now, stretched into
-  // the square with the memory DC's default stretching mode.
-  StretchBlt(memoryDc, 0, 0, size, size, desktopDc, 0, 0, GetDeviceCaps(desktopDc, HORZRES),
-             GetDeviceCaps(desktopDc, VERTRES), SRCCOPY);
-  // GDI may batch drawing per thread; a call with a non-Boolean result
-  // flushes the batch, so the copy is in the DIB memory before it is read.
-  SelectObject(memoryDc, dibSection);
+  // 1:1 where the GL takes a texture that large; otherwise a halftone
+  // stretch, which averages the pixels it drops instead of skipping them.
+  if (layout.scaled) {
+    SetStretchBltMode(memoryDc, HALFTONE);
+    SetBrushOrgEx(memoryDc, 0, 0, nullptr);
+    StretchBlt(memoryDc, 0, 0, layout.copyWidth, layout.copyHeight, desktopDc, quad.left,
+               quad.top, quad.width, quad.height, SRCCOPY);
+  } else {
+    BitBlt(memoryDc, 0, 0, quad.width, quad.height, desktopDc, quad.left, quad.top, SRCCOPY);
+  }
+  // The copy may still sit in GDI's per-thread batch.
+  GdiFlush();
 
-  convertSnapshotPixels(static_cast<unsigned char*>(bits), static_cast<long>(size) * size);
-  uploadTexture(quad.texture, minFilter, magFilter, kSnapshotInternalFormat, size, size, bits);
+  // Level 0 only: the backdrop is drawn at its own size, never minified.
+  // The DIB's blue, green, red order goes up as it is, and the texture has
+  // no alpha, so every pixel is opaque, black ones included.
+  glBindTexture(GL_TEXTURE_2D, quad.texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, layout.scaled ? GL_LINEAR : minFilter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, layout.scaled ? GL_LINEAR : magFilter);
+  // Where the GL knows edge clamping, a linear sample at the screen's edge
+  // does not reach round to the opposite edge; a 1.1 GL ignores it.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, kClampToEdge);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, kClampToEdge);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, layout.textureWidth, layout.textureHeight, 0,
+               GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, layout.copyWidth, layout.copyHeight, GL_BGRA_EXT,
+                  GL_UNSIGNED_BYTE, bits);
+  bool uploaded = glGetError() == GL_NO_ERROR;
+  backdrop->right = layout.right;
+  backdrop->upper = layout.top;
 
-  ReleaseDC(desktop, desktopDc);
-  // The DC first: a bitmap still selected into a DC cannot be deleted.
-  DeleteDC(memoryDc);
+  // A bitmap still selected into a DC cannot be deleted.
+  SelectObject(memoryDc, previous);
   DeleteObject(dibSection);
-  return true;
+  DeleteDC(memoryDc);
+  ReleaseDC(nullptr, desktopDc);
+  return uploaded;
 }
 
 namespace {

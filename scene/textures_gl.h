@@ -5,9 +5,12 @@
 
 #include "scene/screen_quad.h"
 
-// Copies what the screen shows now into texture `quad.texture`, sized for
-// the quad's width x height.
-bool buildDesktopSnapshot(const ScreenQuad& quad, int minFilter, int magFilter);
+// Copies the desktop area that `backdrop` covers, as the screen shows it
+// now, into texture `backdrop->texture`, and sets the texture coordinates
+// that show it back pixel for pixel. The filters apply to a 1:1 copy; a
+// screen larger than the GL's largest texture is scaled down smoothly and
+// always sampled linearly.
+bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter);
 
 // Decodes the picture resource `resourceName` of type `resourceType` into
 // texture `textureName`, exact black made transparent. `window` gives the

@@ -65,3 +65,11 @@ ModeSwitchResult switchDisplayMode(const char* modeText) {
 }
 
 void restoreDisplayMode() { ChangeDisplaySettingsA(nullptr, 0); }
+
+uint32_t currentRefreshRate() {
+  DEVMODEA record;
+  memset(&record, 0, sizeof(record));
+  record.dmSize = kDevModeSize;
+  if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &record)) return 0;
+  return record.dmDisplayFrequency;
+}

@@ -35,5 +35,9 @@ ModeSwitchResult switchDisplayMode(const char* modeText);
 // switched, so every exit path may call it.
 void restoreDisplayMode();
 
+// The primary display's refresh rate as the system reports it now: 0 or 1
+// when it does not know (see usableRefreshRate).
+uint32_t currentRefreshRate();
+
 // The fixed message for a desktop of fewer than 16 bits per pixel.
 extern const char* const kLowColourMessage;
