@@ -1,20 +1,18 @@
 // The floor for the saver's frame cost: the least a program can do per
 // frame and still show the frozen desktop full-screen. Same kind of window
-// as the saver (top-most popup over the whole screen), same pixel format
-// request, a desktop copy of the same texture size; each frame is one
+// as the saver (top-most popup over the whole screen), the same pixel format
+// request (double-buffered RGBA, no depth buffer), the desktop copied 1:1
+// into a texture of the saver's size with one level; each frame is one
 // textured quad and a buffer swap, with one message taken per pass as the
-// saver's loop does. No clear, no depth test, no mipmaps, no texts, no eyes.
+// saver's loop does. No texts, no eyes, no pacing.
 //
-// Usage: glimmer_floor.exe <result-file> [warm-up ms] [measured ms] [part ms]
+// Usage: glimmer_floor.exe <result-file> [warm-up ms] [measured ms]
 // A measured time of 0 stops after the start-up.
-// With a part time it then adds, for that long each, what the saver's frame
-// does around the same quad: clearing colour and depth, then the depth test.
 #include <stdlib.h>
 #include <string.h>
 #include <GL/gl.h>
 
 #include "bench/bench_output.h"
-#include "scene/gl_choices.h"
 #include "scene/texture_sizes.h"
 
 namespace {
@@ -52,15 +50,13 @@ HWND createFloorWindow(HINSTANCE instance, int width, int height) {
 }
 
 // The saver's request: double-buffered RGBA, colour depth left to the
-// platform, the depth buffer it would get with that.
+// platform, no depth buffer.
 HGLRC createContext(HDC dc) {
   PIXELFORMATDESCRIPTOR request = {};
   request.nSize = sizeof(request);
   request.nVersion = 1;
   request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
   request.iPixelType = PFD_TYPE_RGBA;
-  request.cColorBits = 0;
-  request.cDepthBits = pixelFormatDepthBits(0);
   request.iLayerType = PFD_MAIN_PLANE;
   int format = ChoosePixelFormat(dc, &request);
   if (format == 0 || !SetPixelFormat(dc, format, &request)) return nullptr;
@@ -69,13 +65,26 @@ HGLRC createContext(HDC dc) {
   return context;
 }
 
-// Copies the screen into a size x size bottom-up BGRA DIB and hands the
-// bytes to GL as they are: one level, no conversion pass.
-bool uploadDesktop(int size) {
+// Where the copy sits in its texture: texture coordinates of the screen's
+// right and top edges.
+struct CopyEdges {
+  float right;
+  float top;
+};
+
+// Copies the screen 1:1 into a bottom-up BGRA DIB of the screen's size and
+// hands the bytes to GL as they are, into the bottom-left corner of a
+// texture of the saver's size: one level, no conversion pass, no stretch
+// (on a GL too small for the screen, a plain stretch into the largest
+// texture).
+bool uploadDesktop(int width, int height, CopyEdges* edges) {
+  GLint maximum = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
+  SnapshotLayout layout = snapshotLayout(width, height, maximum);
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = size;
-  info.bmiHeader.biHeight = size;
+  info.bmiHeader.biWidth = layout.copyWidth;
+  info.bmiHeader.biHeight = layout.copyHeight;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
@@ -85,17 +94,26 @@ bool uploadDesktop(int size) {
   HBITMAP dib = CreateDIBSection(desktopDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (memoryDc == nullptr || dib == nullptr || bits == nullptr) return false;
   HGDIOBJ previous = SelectObject(memoryDc, dib);
-  StretchBlt(memoryDc, 0, 0, size, size, desktopDc, 0, 0, GetDeviceCaps(desktopDc, HORZRES),
-             GetDeviceCaps(desktopDc, VERTRES), SRCCOPY);
+  if (layout.scaled) {
+    StretchBlt(memoryDc, 0, 0, layout.copyWidth, layout.copyHeight, desktopDc, 0, 0, width,
+               height, SRCCOPY);
+  } else {
+    BitBlt(memoryDc, 0, 0, width, height, desktopDc, 0, 0, SRCCOPY);
+  }
   GdiFlush();
   glBindTexture(GL_TEXTURE_2D, kSnapshotTexture);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size, size, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, bits);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, layout.textureWidth, layout.textureHeight, 0,
+               GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, layout.copyWidth, layout.copyHeight, GL_BGRA_EXT,
+                  GL_UNSIGNED_BYTE, bits);
   SelectObject(memoryDc, previous);
   DeleteObject(dib);
   DeleteDC(memoryDc);
   ReleaseDC(nullptr, desktopDc);
+  edges->right = layout.right;
+  edges->top = layout.top;
   return true;
 }
 
@@ -111,20 +129,15 @@ void setUpFloorState(int width, int height) {
   glEnable(GL_TEXTURE_2D);
 }
 
-// Steps from the floor towards the saver's base frame, each with the ones
-// before it.
-enum FloorExtras { kNoExtras, kPlusClear, kPlusDepthTest };
-
-void drawFloorFrame(HDC dc, int width, int height, int extras = kNoExtras) {
-  if (extras >= kPlusClear) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+void drawFloorFrame(HDC dc, int width, int height, const CopyEdges& edges) {
   glBegin(GL_QUADS);
-  glTexCoord2i(0, 0);
+  glTexCoord2f(0.0f, 0.0f);
   glVertex2i(0, 0);
-  glTexCoord2i(1, 0);
+  glTexCoord2f(edges.right, 0.0f);
   glVertex2i(width, 0);
-  glTexCoord2i(1, 1);
+  glTexCoord2f(edges.right, edges.top);
   glVertex2i(width, height);
-  glTexCoord2i(0, 1);
+  glTexCoord2f(0.0f, edges.top);
   glVertex2i(0, height);
   glEnd();
   SwapBuffers(dc);
@@ -140,13 +153,13 @@ bool takeOneMessage() {
   return true;
 }
 
-long drawFrames(HDC dc, int width, int height, long milliseconds, double* elapsedMs,
-                int extras = kNoExtras) {
+long drawFrames(HDC dc, int width, int height, const CopyEdges& edges, long milliseconds,
+                double* elapsedMs) {
   LARGE_INTEGER start = readCounter();
   long frames = 0;
   while (millisecondsSince(start) < static_cast<double>(milliseconds)) {
     if (!takeOneMessage()) failBench("frames: the window was closed");
-    drawFloorFrame(dc, width, height, extras);
+    drawFloorFrame(dc, width, height, edges);
     ++frames;
   }
   glFinish();
@@ -174,10 +187,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (createContext(dc) == nullptr) failBench("opengl");
   setUpFloorState(width, height);
   endStage("stage_gl_ms", &stage);
-  if (!uploadDesktop(snapshotTextureSize(width, height))) failBench("snapshot");
+  CopyEdges edges = {};
+  if (!uploadDesktop(width, height, &edges)) failBench("snapshot");
   endStage("stage_snapshot_ms", &stage);
   if (!takeOneMessage()) failBench("first frame");
-  drawFloorFrame(dc, width, height);
+  drawFloorFrame(dc, width, height, edges);
   glFinish();
   endStage("stage_first_frame_ms", &stage);
   writeNumber("startup_total_ms", millisecondsSince(begin));
@@ -186,24 +200,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   if (measuredMs > 0) {
     double elapsedMs = 0.0;
-    drawFrames(dc, width, height, warmUpMs, &elapsedMs);
+    drawFrames(dc, width, height, edges, warmUpMs, &elapsedMs);
     // The measured frames' interval on the wall clock, for bench.sh to
     // check its outside frame count against this program's own.
     writeWallClock("measure_start_unix_ns");
-    long frames = drawFrames(dc, width, height, measuredMs, &elapsedMs);
+    long frames = drawFrames(dc, width, height, edges, measuredMs, &elapsedMs);
     writeWallClock("measure_end_unix_ns");
     writeNumber("frames", static_cast<double>(frames));
     writeNumber("frame_seconds", elapsedMs / 1000.0);
     writeNumber("fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
-
-    long partMs = argumentNumber(__argc, __argv, 4, 0);
-    if (partMs > 0) {
-      frames = drawFrames(dc, width, height, partMs, &elapsedMs, kPlusClear);
-      writeNumber("part_plus_clear_fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
-      glEnable(GL_DEPTH_TEST);
-      frames = drawFrames(dc, width, height, partMs, &elapsedMs, kPlusDepthTest);
-      writeNumber("part_plus_depth_test_fps", static_cast<double>(frames) * 1000.0 / elapsedMs);
-    }
   }
   writeText("done", "1");
   closeBenchOutput();
