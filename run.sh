@@ -61,8 +61,11 @@ fi
 
 shots=$root/build/run-shots
 mkdir -p "$shots"
+# The font is named by its file: without Ghostscript's fonts ImageMagick's
+# default font (helvetica) cannot be read and the text draw fails.
 convert -size 1024x768 -seed 11 plasma:fractal -blur 0x2 \
   -fill '#ffffffc0' -draw "roundrectangle 60,60 420,220 12,12" \
+  -font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf \
   -fill black -pointsize 28 -draw "text 90,150 'A frozen desktop'" "$shots/desktop.png"
 # display exits with 1 after drawing into the root window.
 display -window root "$shots/desktop.png" || true
