@@ -12,13 +12,16 @@ build_dir=$(cd "${1:-build/win64}" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/glimmerwatch-tests.XXXXXX)
 source "$source_dir/scripts/private_display.sh"
+source "$source_dir/scripts/first_settings.sh"
 
 
-# Creates a prefix for that display, with a known desktop picture on it.
+# Creates a prefix for that display, with the settings an installation
+# leaves and a known desktop picture on the display.
 make_prefix() {
   local name=$1 display=$2 prefix="$work/prefix-$1"
   echo "== Wine prefix '$name' on display $display" >&2
   init_prefix "$prefix" "$work/wineboot-$name.log"
+  DISPLAY=$display WINEPREFIX=$prefix write_first_settings >&2 || return 1
   local size
   size=$(DISPLAY=$display xdpyinfo | awk '/dimensions:/ {print $2}')
   convert -size "$size" -seed 7 plasma:fractal -blur 0x2 \
