@@ -70,6 +70,6 @@ write_first_settings() {
       echo "write_first_settings: $key \"$name\" is not \"$text\" after the import" >&2
       status=1
     fi
-  done < <({ first_settings_values; printf '%s\n' "$@"; } | sed 's/=.*//' | sort -u)
+  done < <({ first_settings_values; [ $# -eq 0 ] || printf '%s\n' "$@"; } | sed 's/=.*//' | sort -u)
   return $status
 }
