@@ -159,11 +159,56 @@ class SaverWineSetting {
   bool set_ = false;
 };
 
+// Whether two files hold the same bytes.
+bool sameBytes(const std::string& a, const std::string& b) {
+  FILE* first = fopen(a.c_str(), "rb");
+  FILE* second = fopen(b.c_str(), "rb");
+  bool same = first != nullptr && second != nullptr;
+  while (same) {
+    int x = fgetc(first), y = fgetc(second);
+    same = x == y;
+    if (x == EOF) break;
+  }
+  if (first != nullptr) fclose(first);
+  if (second != nullptr) fclose(second);
+  return same;
+}
+
+// What a test run that died half-way (a crash, a timeout) leaves in place
+// stays there for every later test and run, which would then run over a
+// planted module or as the wrong system family. Put back: set-aside system
+// modules; remove: doubles still in the system folder, planted copies, the
+// Wine settings for the .scr. Only these tests make any of them.
+void clearWhatADeadRunLeft(const std::string& plantedCwd) {
+  const char* names[] = {"password.cpl", "mpr.dll"};
+  const char* doubles[] = {"password.cpl", "mpr.dll", "noexport\\mpr.dll"};
+  for (const char* name : names) {
+    std::string target = systemFolder() + "\\" + name;
+    std::string saved = target + ".glimmer-saved";
+    if (GetFileAttributesA(saved.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      DeleteFileA(target.c_str());
+      MoveFileA(saved.c_str(), target.c_str());
+    } else {
+      for (const char* built : doubles) {
+        if (sameBytes(target, builtDouble(built))) DeleteFileA(target.c_str());
+      }
+    }
+    DeleteFileA((directoryOfTests() + "\\" + name).c_str());
+    DeleteFileA((plantedCwd + "\\" + name).c_str());
+  }
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Glimmerwatch.scr\\DllOverrides");
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Glimmerwatch.scr");
+}
+
 // The control folder of the doubles, emptied before and after each test,
 // plus the program's folder and a separate current directory in which a
 // test may plant modules.
 class PasswordHooks : public ::testing::Test {
  protected:
+  // In the constructor, before the members of derived fixtures set their
+  // Wine settings.
+  PasswordHooks() { clearWhatADeadRunLeft(directoryOfTests() + "\\password-cwd"); }
+
   void SetUp() override {
     control_ = directoryOfTests() + "\\password-doubles";
     plantedCwd_ = directoryOfTests() + "\\password-cwd";

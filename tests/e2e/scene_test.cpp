@@ -160,16 +160,23 @@ TEST_F(Scene, FpsAloneWhenOnlyTheCounterIsOn) {
 // written stops the start.
 class SceneTemporaryFile : public Scene {
  protected:
+  void SetUp() override {
+    Scene::SetUp();
+    // Saved before anything can fail, so that TearDown never empties them
+    // for the tests that run after this one in the same process.
+    savedTemp_ = environment("TEMP");
+    savedTmp_ = environment("TMP");
+  }
   void TearDown() override {
     SetEnvironmentVariableA("TEMP", savedTemp_.c_str());
     SetEnvironmentVariableA("TMP", savedTmp_.c_str());
   }
-  void useTemp(const std::string& folder) {
+  static std::string environment(const char* name) {
     char value[MAX_PATH] = {};
-    GetEnvironmentVariableA("TEMP", value, MAX_PATH);
-    savedTemp_ = value;
-    GetEnvironmentVariableA("TMP", value, MAX_PATH);
-    savedTmp_ = value;
+    GetEnvironmentVariableA(name, value, MAX_PATH);
+    return value;
+  }
+  void useTemp(const std::string& folder) {
     SetEnvironmentVariableA("TEMP", folder.c_str());
     SetEnvironmentVariableA("TMP", folder.c_str());
   }
@@ -188,15 +195,33 @@ int filesIn(const std::string& folder) {
   return count;
 }
 
+// Deletes the files in the folder, if it exists.
+void deleteFilesIn(const std::string& folder) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      DeleteFileA((folder + "\\" + data.cFileName).c_str());
+    }
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+}
+
 TEST_F(SceneTemporaryFile, NoTemporaryFileRemainsAfterAStart) {
+  // A run that failed here leaves its files behind (the folders are removed
+  // only when empty); they would fail every later run's check below.
   std::string folder = directoryOfTests() + "\\e2e-temp";
   CreateDirectoryA(folder.c_str(), nullptr);
+  deleteFilesIn(folder);
   ASSERT_EQ(0, filesIn(folder));
   useTemp(folder);
   // Started from a folder it may not write, as the host starts it from the
   // system folder: the current directory must not matter.
   std::string current = directoryOfTests() + "\\e2e-readonly";
   CreateDirectoryA(current.c_str(), nullptr);
+  deleteFilesIn(current);
+  ASSERT_EQ(0, filesIn(current));
   writeSettings("Current resolution", "0", "0");
   ASSERT_TRUE(saver_.start(quotedSaver() + " /s", current));
   ASSERT_NE(nullptr, waitForWindow(saver_.pid(), "MainWindow", 15000));
@@ -210,7 +235,12 @@ TEST_F(SceneTemporaryFile, NoTemporaryFileRemainsAfterAStart) {
 }
 
 TEST_F(SceneTemporaryFile, UnwritableTemporaryFolderStopsTheStart) {
-  useTemp(directoryOfTests() + "\\no-such-folder");
+  // Whatever made this folder in an earlier run would let the start succeed.
+  std::string missing = directoryOfTests() + "\\no-such-folder";
+  deleteFilesIn(missing);
+  RemoveDirectoryA(missing.c_str());
+  ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(missing.c_str()));
+  useTemp(missing);
   writeSettings("Current resolution", "0", "0");
   ASSERT_TRUE(saver_.start(quotedSaver() + " /s"));
   MessageBoxInfo box = waitForMessageBox(saver_.pid(), 20000);
