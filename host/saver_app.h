@@ -1,12 +1,32 @@
 #pragma once
 // The one application object. Every run mode works on the single global
 // instance `saverApp`; window and dialog procedures reach it directly.
+// The settings, display-mode and scene code it calls are free functions over
+// plain data; this object turns their failures into reportError.
 #include <windows.h>
 #include <mmsystem.h>  // timeGetTime: the one clock for elapsed times
 
-#include "scene/overlays.h"
+#include "scene/frame_timing.h"
+#include "scene/overlays_gl.h"
+#include "scene/screen_layout.h"
 #include "scene/screen_quad.h"
 #include "settings/setting_value.h"
+
+// The saver's start-up, in runSaver's order. Each stage either succeeds or
+// names the fixed message that ends the program.
+enum SaverStartUpStage {
+  kStageSettings,      // the three stored values
+  kStageModeSwitch,    // the configured display mode; the screen measured
+  kStageWindow,        // the full-screen window
+  kStageOpenGl,        // context, base state, overlay fonts, backdrop record
+  kStageEyeTexture,    // the eye picture, decoded and uploaded
+  kStageSnapshot,      // the desktop copy
+  kStageDisplayLists,  // the eye sphere
+  kStartUpStageCount
+};
+
+// Short name of a stage for measurements, such as "snapshot".
+const char* startUpStageName(int stage);
 
 class SaverApp {
  public:
@@ -23,56 +43,60 @@ class SaverApp {
   // Restores the display, shows `message` in an "Error" box and exits with 1.
   [[noreturn]] void reportError(const char* message);
   void measureWindow(HWND window);
+  void measureDesktop();
+  void centreCursor();
   void releaseGraphics();
 
-  // Windows and loops.
+  // Saver start-up: runs one stage; null on success, else the fixed message
+  // that runSaver reports.
+  const char* runStartUpStage(int stage, HINSTANCE instance);
+  bool readSaverSettings();
   bool createSaverWindow(HINSTANCE instance);
+  bool setUpOpenGl(HWND window, int width, int height, int colorBits);
+
+  // Windows and loops.
   bool createPreviewWindow(HINSTANCE instance);
   int runRenderLoop();
+  void enterRenderLoop();
+  void leaveRenderLoop();
+  bool takeOneMessage();        // false once WM_QUIT is taken
+  void noteMouseMove(UINT message);
+  FrameDecision decideNextFrame();
+  void drawFrame(bool showTime, bool showFps);
   int runMessagePump();
   int verifyPassword(HWND window);
 
-  // Settings store: the only access to the registry.
-  SettingValue readSetting(const char* keyPath, const char* valueName);
-  bool writeSetting(const char* keyPath, const char* valueName, const char* text);
-  bool switchDisplayMode(HWND window, const char* modeText);
-
-  // Scene.
-  bool setUpOpenGl(HWND window, int width, int height, int colorBits);
-  bool buildDisplayLists();
-  bool buildResourceTexture(HWND window, unsigned textureName,
-                            const char* resourceName, const char* resourceType,
-                            int minFilter, int magFilter);
-  bool buildDesktopSnapshot(const ScreenQuad& quad, unsigned textureName,
-                            int minFilter, int magFilter);
-  void drawFrame(bool showTime, bool showFps);
-  void drawEyes();
-
   ClockOverlay clockOverlay;
   FpsCounter fpsCounter;
-  ScreenQuad BackdropQuad;  // the desktop snapshot, texture 103
+  ScreenQuad BackdropQuad;  // the desktop snapshot
   HDC windowDc;             // saver window's DC, kept for the whole run
   HGLRC glContext;
   int viewportWidth;        // pixels
   int viewportHeight;
   DWORD startTime;          // timeGetTime ms; frames are presented 3000 ms after it
-  DWORD lastMouseMoveTime;  // timeGetTime ms of the last mouse move the frame saw
+  DWORD lastMouseMoveTime;  // timeGetTime ms of the last mouse move seen
   HWND window;              // saver or preview window; null in the other modes
   int parentWindow;         // window number from the command line, 0 if none
-  int screenWidth;          // pixels: the desktop's, or the preview host's
+  int screenWidth;          // pixels: the desktop's (every monitor), or the preview host's
   int screenHeight;
+  ScreenLayout layout;      // the saver window over every monitor; the scene's primary
   int colorBits;            // never assigned: 0 lets the platform choose
   const char* settingsKeyPath;
+  SettingValue resolution;  // the stored mode text, read at start-up
   bool modalActive;         // an error box or password check is up
   bool showTime;
   bool showFps;
   bool screenSaverRunning;  // SPI_SETSCREENSAVERRUNNING is on
+  int quitCode;             // wParam of the WM_QUIT that ended the render loop
+
+  // The render loop's schedule.
+  uint32_t refreshRate;           // Hz of the current display mode, 60 when unknown
+  FramePace framePace;            // cadence of the frames drawn at that rate
+  bool framePresented;            // a frame has reached the screen
+  DWORD presentedHoldBackStart;   // the hold-back start of the last presented frame
+  bool lastFrameShowedEyes;
+  bool frameDamaged;              // WM_PAINT since the last frame
+  long long lastClockSecond;      // wall-clock second of the last frame
 };
 
 extern SaverApp saverApp;
-
-// Registry key under HKEY_CURRENT_USER that the installer creates.
-extern const char* const kSettingsKeyPath;
-
-// Fixed texts of the fatal errors raised by the saver start-up.
-extern const char* const kNotInstalledMessage;

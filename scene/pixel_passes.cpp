@@ -1,14 +1,5 @@
 #include "scene/pixel_passes.h"
 
-void convertSnapshotPixels(unsigned char* pixels, long pixelCount) {
-  for (long i = 0; i < pixelCount; ++i, pixels += 4) {
-    unsigned char blue = pixels[0];
-    pixels[0] = pixels[2];
-    pixels[2] = blue;
-    pixels[3] = 255;
-  }
-}
-
 void convertPicturePixels(unsigned char* pixels, long pixelCount) {
   for (long i = 0; i < pixelCount; ++i, pixels += 4) {
     unsigned char blue = pixels[0];

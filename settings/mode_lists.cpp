@@ -13,6 +13,10 @@ uint32_t chooseRefreshRate(const DisplayMode* modes, size_t count, uint32_t widt
   return rate;
 }
 
+uint32_t usableRefreshRate(uint32_t reportedHz) {
+  return reportedHz > 1 ? reportedHz : kDefaultRefreshRate;
+}
+
 namespace {
 
 // Appends this depth's entries after the `used` ones already in `entries`;

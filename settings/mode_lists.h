@@ -19,6 +19,10 @@ struct DisplayMode {
 // The refresh rate asked for when nothing better is listed.
 enum : uint32_t { kDefaultRefreshRate = 60 };
 
+// The rate to pace frames at for a reported refresh rate: 0 and 1 mean the
+// hardware's default, which is taken as 60 Hz.
+uint32_t usableRefreshRate(uint32_t reportedHz);
+
 // How many modes of a display are looked at. Displays list a few hundred at
 // most (every size at every depth and rate); the lists live on the stack, so
 // the .scr needs no heap containers and none of the C++ library that comes

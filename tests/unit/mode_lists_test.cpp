@@ -62,6 +62,16 @@ INSTANTIATE_TEST_SUITE_P(Lists, RefreshTable, ::testing::ValuesIn(kRefreshCases)
                            return std::string(info.param.name);
                          });
 
+// Frames are paced at the display's own rate; the hardware-default values
+// 0 and 1 (Wine on a virtual X display reports 0) mean 60 Hz.
+TEST(PacingRate, ReportedRateOrSixty) {
+  EXPECT_EQ(60u, usableRefreshRate(0));
+  EXPECT_EQ(60u, usableRefreshRate(1));
+  EXPECT_EQ(2u, usableRefreshRate(2));
+  EXPECT_EQ(75u, usableRefreshRate(75));
+  EXPECT_EQ(144u, usableRefreshRate(144));
+}
+
 struct DialogCase {
   const char* name;
   Modes modes;

@@ -89,33 +89,6 @@ TEST(ClockText, TooSmallBufferGivesEmptyText) {
   EXPECT_EQ('\0', buffer[0]);
 }
 
-struct DepthCase {
-  const char* name;
-  int colorBits;
-  unsigned depthBits;
-};
-
-const DepthCase kDepthCases[] = {
-    {"PlatformChoiceStillGetsDepth", 0, 24},
-    {"Sixteen", 16, 16},
-    {"TwentyFour", 24, 24},
-    {"ThirtyTwo", 32, 32},
-    {"OnlyLowByteCounts", 0x120, 0x20},
-    {"LowByteZeroStillGetsDepth", 0x100, 24},
-};
-
-class DepthBitsTable : public ::testing::TestWithParam<DepthCase> {};
-
-TEST_P(DepthBitsTable, NeverZero) {
-  const DepthCase& c = GetParam();
-  EXPECT_EQ(c.depthBits, pixelFormatDepthBits(c.colorBits));
-}
-
-INSTANTIATE_TEST_SUITE_P(ColorBits, DepthBitsTable, ::testing::ValuesIn(kDepthCases),
-                         [](const ::testing::TestParamInfo<DepthCase>& info) {
-                           return std::string(info.param.name);
-                         });
-
 struct AspectCase {
   const char* name;
   int width;

@@ -11,47 +11,71 @@ struct SnapshotCase {
   const char* name;
   int width;
   int height;
-  int size;
+  int maximum;  // GL_MAX_TEXTURE_SIZE
+  int textureWidth;
+  int textureHeight;
+  int copyWidth;
+  int copyHeight;
+  bool scaled;
 };
 
 const SnapshotCase kSnapshotCases[] = {
-    {"Vga", 640, 480, 1024},
-    {"Svga", 800, 600, 1024},
-    {"JustBelowMinimum", 1023, 1023, 1024},
-    {"Xga", 1024, 768, 1024},
-    {"Sxga", 1280, 1024, 1024},
-    {"LongerSideJustBelowNextPower", 2047, 100, 1024},
-    {"Qxga", 2048, 1536, 2048},
-    {"PortraitSizedByHeight", 768, 1024, 1024},
-    {"TallPortrait", 1440, 2560, 2048},
-    {"FourK", 3840, 2160, 2048},
-    {"WideFourK", 4096, 2160, 4096},
-    {"Tiny", 1, 1, 1024},
+    {"Vga", 640, 480, 16384, 1024, 512, 640, 480, false},
+    {"Xga", 1024, 768, 16384, 1024, 1024, 1024, 768, false},
+    {"Sxga", 1280, 1024, 16384, 2048, 1024, 1280, 1024, false},
+    {"WideLaptop", 1366, 768, 16384, 2048, 1024, 1366, 768, false},
+    {"FullHd", 1920, 1080, 16384, 2048, 2048, 1920, 1080, false},
+    {"Qhd", 2560, 1440, 16384, 4096, 2048, 2560, 1440, false},
+    {"FourK", 3840, 2160, 16384, 4096, 4096, 3840, 2160, false},
+    {"PortraitFullHd", 1080, 1920, 16384, 2048, 2048, 1080, 1920, false},
+    {"TwoMonitorsSideBySide", 2048, 768, 16384, 2048, 1024, 2048, 768, false},
+    {"ExactPowersOfTwo", 1024, 512, 16384, 1024, 512, 1024, 512, false},
+    {"OnePixel", 1, 1, 16384, 1, 1, 1, 1, false},
+    // Larger than the GL allows: the largest texture, filled by a scaled copy.
+    {"QhdOnAGlOf2048", 2560, 1440, 2048, 2048, 2048, 2048, 1440, true},
+    {"FourKOnAGlOf2048", 3840, 2160, 2048, 2048, 2048, 2048, 2048, true},
+    {"MaximumNotAPowerOfTwo", 3000, 700, 3000, 2048, 1024, 2048, 700, true},
+    {"ExactlyTheMaximum", 2048, 2048, 2048, 2048, 2048, 2048, 2048, false},
+    // A GL reporting less than the guaranteed 64 texels is not believed.
+    {"MaximumBelowTheGuarantee", 100, 50, 0, 64, 64, 64, 50, true},
 };
 
-class SnapshotSizeTable : public ::testing::TestWithParam<SnapshotCase> {};
+class SnapshotLayoutTable : public ::testing::TestWithParam<SnapshotCase> {};
 
-TEST_P(SnapshotSizeTable, SquarePowerOfTwo) {
+TEST_P(SnapshotLayoutTable, TextureHoldsTheScreenOneToOneWhereItFits) {
   const SnapshotCase& c = GetParam();
-  EXPECT_EQ(c.size, snapshotTextureSize(c.width, c.height));
+  SnapshotLayout layout = snapshotLayout(c.width, c.height, c.maximum);
+  EXPECT_EQ(c.textureWidth, layout.textureWidth);
+  EXPECT_EQ(c.textureHeight, layout.textureHeight);
+  EXPECT_EQ(c.copyWidth, layout.copyWidth);
+  EXPECT_EQ(c.copyHeight, layout.copyHeight);
+  EXPECT_EQ(c.scaled, layout.scaled);
+  // The quad's texture coordinates cover exactly the copied texels, so the
+  // centre of screen pixel x samples the centre of texel x (1:1 case).
+  EXPECT_FLOAT_EQ(static_cast<float>(c.copyWidth) / c.textureWidth, layout.right);
+  EXPECT_FLOAT_EQ(static_cast<float>(c.copyHeight) / c.textureHeight, layout.top);
+  if (!layout.scaled) {
+    for (int x : {0, c.width / 2, c.width - 1}) {
+      float s = (static_cast<float>(x) + 0.5f) / c.width * layout.right;
+      EXPECT_EQ(x, static_cast<int>(s * layout.textureWidth)) << "column " << x;
+    }
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, SnapshotSizeTable, ::testing::ValuesIn(kSnapshotCases),
+INSTANTIATE_TEST_SUITE_P(Screens, SnapshotLayoutTable, ::testing::ValuesIn(kSnapshotCases),
                          [](const ::testing::TestParamInfo<SnapshotCase>& info) {
                            return std::string(info.param.name);
                          });
 
-// The logarithm is taken in floating point; a quotient that lands a hair
-// below a whole number would drop a power of two on the very screens that
-// have one as their side.
-TEST(SnapshotSize, EveryPowerOfTwoAndItsNeighbours) {
-  for (int exponent = 10; exponent <= 30; ++exponent) {
-    int power = 1 << exponent;
-    EXPECT_EQ(power, snapshotTextureSize(power, 1)) << power;
-    EXPECT_EQ(power, snapshotTextureSize(1, power + 1)) << power;
-    if (power > 1024) {
-      EXPECT_EQ(power / 2, snapshotTextureSize(power - 1, power - 1)) << power;
-    }
+// Every side from 1 to 5000 gets the smallest power of two that holds it.
+TEST(SnapshotLayout, EverySideGetsTheSmallestPowerOfTwoThatHoldsIt) {
+  for (int side = 1; side <= 5000; ++side) {
+    SnapshotLayout layout = snapshotLayout(side, side, 8192);
+    int texture = layout.textureWidth;
+    EXPECT_EQ(0, texture & (texture - 1)) << side;
+    EXPECT_GE(texture, side) << side;
+    EXPECT_LT(texture / 2, side) << side;
+    EXPECT_EQ(side, layout.copyWidth) << side;
   }
 }
 

@@ -6,7 +6,9 @@
 
 #include <string>
 
-#include "host/saver_app.h"
+#include <windows.h>
+
+#include "settings/settings_store_win32.h"
 
 namespace {
 
@@ -40,24 +42,24 @@ bool keyExists(const char* path) {
 TEST_F(SettingsStore, MissingKeyIsUnreadableAndNeverCreated) {
   const char missing[] = "Software\\Tessaly\\GlimmerwatchNoSuchKey";
   RegDeleteKeyA(HKEY_CURRENT_USER, missing);
-  EXPECT_FALSE(saverApp.readSetting(missing, "Resolution").ok);
-  EXPECT_FALSE(saverApp.writeSetting(missing, "Resolution", "Current resolution"));
+  EXPECT_FALSE(readSetting(missing, "Resolution").ok);
+  EXPECT_FALSE(writeSetting(missing, "Resolution", "Current resolution"));
   EXPECT_FALSE(keyExists(missing));
 }
 
 TEST_F(SettingsStore, MissingValueIsUnreadable) {
-  EXPECT_FALSE(saverApp.readSetting(kTestKey, "Show FPS").ok);
+  EXPECT_FALSE(readSetting(kTestKey, "Show FPS").ok);
 }
 
 TEST_F(SettingsStore, WrittenTextReadsBackExactly) {
-  ASSERT_TRUE(saverApp.writeSetting(kTestKey, "Resolution", "Current resolution"));
-  SettingValue value = saverApp.readSetting(kTestKey, "Resolution");
+  ASSERT_TRUE(writeSetting(kTestKey, "Resolution", "Current resolution"));
+  SettingValue value = readSetting(kTestKey, "Resolution");
   ASSERT_TRUE(value.ok);
   EXPECT_STREQ("Current resolution", value.text);
 }
 
 TEST_F(SettingsStore, WritingAFlagStoresTheCharacterAndItsNul) {
-  ASSERT_TRUE(saverApp.writeSetting(kTestKey, "Show Time", "1"));
+  ASSERT_TRUE(writeSetting(kTestKey, "Show Time", "1"));
   BYTE data[8];
   memset(data, 0xAA, sizeof(data));  // sentinel: what the call did not write
   DWORD size = sizeof(data);
@@ -73,7 +75,7 @@ TEST_F(SettingsStore, WritingAFlagStoresTheCharacterAndItsNul) {
 TEST_F(SettingsStore, NumberTypedFlagReadsAsTextThatIsNotOne) {
   DWORD one = 1;
   store("Show FPS", REG_DWORD, &one, sizeof(one));
-  SettingValue value = saverApp.readSetting(kTestKey, "Show FPS");
+  SettingValue value = readSetting(kTestKey, "Show FPS");
   ASSERT_TRUE(value.ok);
   EXPECT_STRNE("1", value.text);
 }
@@ -81,7 +83,7 @@ TEST_F(SettingsStore, NumberTypedFlagReadsAsTextThatIsNotOne) {
 TEST_F(SettingsStore, ValueOf259CharactersIsReadWhole) {
   std::string text(259, 'x');
   store("Resolution", REG_SZ, text.c_str(), 260);
-  SettingValue value = saverApp.readSetting(kTestKey, "Resolution");
+  SettingValue value = readSetting(kTestKey, "Resolution");
   ASSERT_TRUE(value.ok);
   EXPECT_EQ(text, value.text);
 }
@@ -89,7 +91,7 @@ TEST_F(SettingsStore, ValueOf259CharactersIsReadWhole) {
 TEST_F(SettingsStore, ValueLargerThanTheBufferIsUnreadable) {
   std::string text(260, 'y');
   store("Resolution", REG_SZ, text.c_str(), 261);
-  EXPECT_FALSE(saverApp.readSetting(kTestKey, "Resolution").ok);
+  EXPECT_FALSE(readSetting(kTestKey, "Resolution").ok);
 }
 
 TEST_F(SettingsStore, DataFillingTheBufferWithoutNulIsUnreadable) {
@@ -97,21 +99,21 @@ TEST_F(SettingsStore, DataFillingTheBufferWithoutNulIsUnreadable) {
   // or silently cut the last character.
   std::string text(260, 'z');
   store("Resolution", REG_BINARY, text.data(), 260);
-  EXPECT_FALSE(saverApp.readSetting(kTestKey, "Resolution").ok);
+  EXPECT_FALSE(readSetting(kTestKey, "Resolution").ok);
 }
 
 TEST_F(SettingsStore, ShortDataWithoutNulIsTerminated) {
   store("Resolution", REG_BINARY, "800x600x16", 10);
-  SettingValue value = saverApp.readSetting(kTestKey, "Resolution");
+  SettingValue value = readSetting(kTestKey, "Resolution");
   ASSERT_TRUE(value.ok);
   EXPECT_STREQ("800x600x16", value.text);
 }
 
 TEST_F(SettingsStore, EachReadSeesTheLatestValue) {
-  ASSERT_TRUE(saverApp.writeSetting(kTestKey, "Show Time", "1"));
-  EXPECT_STREQ("1", saverApp.readSetting(kTestKey, "Show Time").text);
+  ASSERT_TRUE(writeSetting(kTestKey, "Show Time", "1"));
+  EXPECT_STREQ("1", readSetting(kTestKey, "Show Time").text);
   store("Show Time", REG_SZ, "0", 2);  // changed behind the store's back
-  EXPECT_STREQ("0", saverApp.readSetting(kTestKey, "Show Time").text);
+  EXPECT_STREQ("0", readSetting(kTestKey, "Show Time").text);
 }
 
 }  // namespace

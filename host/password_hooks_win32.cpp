@@ -56,7 +56,7 @@ int SaverApp::verifyPassword(HWND hwnd) {
 
   FreeLibrary(module);
   ShowCursor(FALSE);
-  SetCursorPos(screenWidth / 2, screenHeight / 2);
+  centreCursor();
   modalActive = false;
   // A refused password holds the frames back again, so the black screen
   // stays until the user has had a moment to move away.

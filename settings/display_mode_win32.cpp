@@ -1,20 +1,15 @@
-// The switch to the configured display mode at saver start-up. The change is
-// dynamic (never stored), and SaverApp restores the stored mode at exit and
-// before every error box.
-#include "settings/display_mode.h"
+// The switch to the configured display mode at saver start-up and its undo.
+// The change is dynamic (never stored); the application restores the stored
+// mode at exit and before every error box.
+#include "settings/display_mode_win32.h"
 
 #include <string.h>
 
-#include "host/saver_app.h"
 #include "settings/mode_text.h"
-
-namespace {
 
 const char* const kLowColourMessage =
     "This program must be run either in high (16 bpp) or in true (32 bpp) color. Change your "
     "display settings prior to running this program again.";
-
-}  // namespace
 
 size_t enumerateDisplayModes(DEVMODEA* record, DisplayMode* modes, size_t capacity) {
   memset(record, 0, sizeof(*record));
@@ -30,13 +25,13 @@ size_t enumerateDisplayModes(DEVMODEA* record, DisplayMode* modes, size_t capaci
   return count;
 }
 
-bool SaverApp::switchDisplayMode(HWND target, const char* modeText) {
-  // With the null saver window this is the whole screen's DC.
-  HDC dc = GetDC(target);
+ModeSwitchResult switchDisplayMode(const char* modeText) {
+  // The whole screen's DC: no saver window exists yet.
+  HDC dc = GetDC(nullptr);
   int desktopBits = GetDeviceCaps(dc, BITSPIXEL);
   if (desktopBits < 16) {
-    ReleaseDC(target, dc);
-    reportError(kLowColourMessage);
+    ReleaseDC(nullptr, dc);
+    return kModeTooFewColours;
   }
 
   ModeTarget wanted;
@@ -47,7 +42,7 @@ bool SaverApp::switchDisplayMode(HWND target, const char* modeText) {
   } else {
     wanted = parseModeText(modeText);
   }
-  ReleaseDC(target, dc);
+  ReleaseDC(nullptr, dc);
 
   // The stored numbers are compared and requested as the unsigned fields of
   // the mode record, so a negative one is simply a mode nobody lists.
@@ -65,5 +60,16 @@ bool SaverApp::switchDisplayMode(HWND target, const char* modeText) {
   record.dmPelsWidth = width;
   record.dmPelsHeight = height;
   record.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
-  return ChangeDisplaySettingsA(&record, 0) == DISP_CHANGE_SUCCESSFUL;
+  return ChangeDisplaySettingsA(&record, 0) == DISP_CHANGE_SUCCESSFUL ? kModeApplied
+                                                                      : kModeRefused;
+}
+
+void restoreDisplayMode() { ChangeDisplaySettingsA(nullptr, 0); }
+
+uint32_t currentRefreshRate() {
+  DEVMODEA record;
+  memset(&record, 0, sizeof(record));
+  record.dmSize = kDevModeSize;
+  if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &record)) return 0;
+  return record.dmDisplayFrequency;
 }

@@ -1,5 +1,5 @@
 // Screen-space pass and the full-screen backdrop quad.
-#include "scene/screen_space.h"
+#include "scene/screen_space_gl.h"
 
 #include <windows.h>
 #include <GL/gl.h>
@@ -27,17 +27,17 @@ void endScreenSpace() {
 void drawBackdrop(const ScreenQuad& quad) {
   glBindTexture(GL_TEXTURE_2D, quad.texture);
   beginScreenSpace(quad.width, quad.height);
-  // t runs from 0 at the top edge to -1 at the bottom; with GL_REPEAT in t
-  // the sampled t is 1 - y / height, so the texture's last row lands on the
-  // top of the screen and its first row on the bottom.
+  // The texture keeps the screen's bottom row at t = 0, the order of a
+  // bottom-up DIB. The coordinates end exactly where the copied texels end,
+  // so each pixel's centre samples the centre of its own texel.
   glBegin(GL_QUADS);
-  glTexCoord2i(0, 0);
+  glTexCoord2f(0.0f, quad.upper);
   glVertex3i(0, 0, 0);
-  glTexCoord2i(0, -1);
+  glTexCoord2f(0.0f, 0.0f);
   glVertex3i(0, quad.height, 0);
-  glTexCoord2i(1, -1);
+  glTexCoord2f(quad.right, 0.0f);
   glVertex3i(quad.width, quad.height, 0);
-  glTexCoord2i(1, 0);
+  glTexCoord2f(quad.right, quad.upper);
   glVertex3i(quad.width, 0, 0);
   glEnd();
   endScreenSpace();

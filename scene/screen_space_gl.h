@@ -12,7 +12,7 @@ void beginScreenSpace(int width, int height);
 // Undoes exactly one beginScreenSpace; leaves GL_MODELVIEW current.
 void endScreenSpace();
 
-// Stretches the quad's texture over the whole quad at z = 0. The texture
-// keeps its first row at the bottom of the screen, the order of a bottom-up
-// DIB, so a snapshot shows upright. Leaves the texture bound.
+// Draws the quad's texture over the whole quad at z = 0, from texture
+// (0, 0) at the bottom-left corner to (right, upper) at the top-right, so a
+// bottom-up snapshot shows upright. Leaves the texture bound.
 void drawBackdrop(const ScreenQuad& quad);

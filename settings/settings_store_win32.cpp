@@ -1,9 +1,10 @@
 // The registry-backed settings: three REG_SZ values under one key of the
 // current user. The installer creates the key; the program only opens it,
 // so a missing key reads as a broken installation and is never recreated.
-#include <string.h>
+#include "settings/settings_store_win32.h"
 
-#include "host/saver_app.h"
+#include <windows.h>
+#include <string.h>
 
 namespace {
 
@@ -17,7 +18,7 @@ HKEY openSettingsKey(const char* keyPath) {
 
 }  // namespace
 
-SettingValue SaverApp::readSetting(const char* keyPath, const char* valueName) {
+SettingValue readSetting(const char* keyPath, const char* valueName) {
   SettingValue value;
   value.ok = false;
   memset(value.text, 0, sizeof(value.text));
@@ -38,7 +39,7 @@ SettingValue SaverApp::readSetting(const char* keyPath, const char* valueName) {
   return value;
 }
 
-bool SaverApp::writeSetting(const char* keyPath, const char* valueName, const char* text) {
+bool writeSetting(const char* keyPath, const char* valueName, const char* text) {
   HKEY key = openSettingsKey(keyPath);
   if (key == nullptr) return false;
   LONG result = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),

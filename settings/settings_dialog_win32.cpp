@@ -1,21 +1,28 @@
 // The configuration dialog: display mode, clock and FPS counter. It is the
 // only writer of the settings, and writes them only on OK.
-#include "host/saver_app.h"
+#include "settings/settings_dialog_win32.h"
 
-#include <commctrl.h>  // after windows.h, which saver_app.h brings in
-
-#include <string>
-#include <vector>
+#include <commctrl.h>  // after windows.h
 
 #include "resources/resource_ids.h"
-#include "settings/display_mode.h"
+#include "settings/display_mode_win32.h"
 #include "settings/mode_lists.h"
 #include "settings/mode_text.h"
 #include "settings/setting_flags.h"
+#include "settings/setting_names.h"
+#include "settings/settings_store_win32.h"
+
+const char* const kNotInstalledMessage =
+    "This program is not properly installed. Please reinstall.";
 
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 namespace {
+
+// The dialog is modal and there is one at a time, so the procedure finds
+// what it works on here rather than through a per-window pointer.
+const char* dialogKeyPath = nullptr;
+FatalErrorHandler dialogFatalError = nullptr;
 
 const char* const kNoModesMessage =
     "This program must be run either in high (16 bpp) or in true (32 bpp) color. It seems that "
@@ -28,8 +35,8 @@ LRESULT sendItem(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam
 // Reads one value or ends the program: the dialog has no defaults to fall
 // back on.
 SettingValue readRequiredSetting(const char* valueName) {
-  SettingValue value = saverApp.readSetting(saverApp.settingsKeyPath, valueName);
-  if (!value.ok) saverApp.reportError(kNotInstalledMessage);
+  SettingValue value = readSetting(dialogKeyPath, valueName);
+  if (!value.ok) dialogFatalError(kNotInstalledMessage);
   return value;
 }
 
@@ -52,17 +59,17 @@ void fillControls(HWND dialog) {
   for (size_t i = 0; i < entryCount; ++i) {
     sendItem(dialog, IDC_RESOLUTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entries[i].text));
   }
-  if (entryCount == 0) saverApp.reportError(kNoModesMessage);
+  if (entryCount == 0) dialogFatalError(kNoModesMessage);
 
   // The list's own prefix search, case-blind, starting after entry 0; no
   // match leaves the list without a selection.
-  SettingValue resolution = readRequiredSetting("Resolution");
+  SettingValue resolution = readRequiredSetting(kResolutionValue);
   LRESULT found = sendItem(dialog, IDC_RESOLUTION, CB_FINDSTRING, 0,
                            reinterpret_cast<LPARAM>(resolution.text));
   sendItem(dialog, IDC_RESOLUTION, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
 
-  showFlag(dialog, IDC_SHOW_TIME, "Show Time");
-  showFlag(dialog, IDC_SHOW_FPS, "Show FPS");
+  showFlag(dialog, IDC_SHOW_TIME, kShowTimeValue);
+  showFlag(dialog, IDC_SHOW_FPS, kShowFpsValue);
 }
 
 bool boxChecked(HWND dialog, int id) {
@@ -80,22 +87,21 @@ void saveControls(HWND dialog) {
     if (length != CB_ERR && length < static_cast<LRESULT>(sizeof(text)) &&
         sendItem(dialog, IDC_RESOLUTION, CB_GETLBTEXT, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(text)) != CB_ERR) {
-      saverApp.writeSetting(saverApp.settingsKeyPath, "Resolution", text);
+      writeSetting(dialogKeyPath, kResolutionValue, text);
     }
   }
   // Failed writes are not reported: the dialog closes and the old values stay.
-  saverApp.writeSetting(saverApp.settingsKeyPath, "Show Time",
-                        settingFlagText(boxChecked(dialog, IDC_SHOW_TIME)));
-  saverApp.writeSetting(saverApp.settingsKeyPath, "Show FPS",
-                        settingFlagText(boxChecked(dialog, IDC_SHOW_FPS)));
+  writeSetting(dialogKeyPath, kShowTimeValue, settingFlagText(boxChecked(dialog, IDC_SHOW_TIME)));
+  writeSetting(dialogKeyPath, kShowFpsValue, settingFlagText(boxChecked(dialog, IDC_SHOW_FPS)));
 }
 
 }  // namespace
 
-INT_PTR SaverApp::runSettingsDialog(HINSTANCE instance) {
-  // No saver window exists in this mode, so the dialog has no owner; the
-  // window number after the c switch is deliberately not used.
-  return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), window, settingsDialogProc, 0);
+INT_PTR showSettingsDialog(HINSTANCE instance, HWND owner, const char* keyPath,
+                           FatalErrorHandler fatalError) {
+  dialogKeyPath = keyPath;
+  dialogFatalError = fatalError;
+  return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, settingsDialogProc, 0);
 }
 
 // Returns FALSE for everything: focus stays where the dialog manager puts

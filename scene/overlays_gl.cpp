@@ -1,5 +1,5 @@
 // Clock and FPS overlays: outline-font glyph lists drawn in screen space.
-#include "scene/overlays.h"
+#include "scene/overlays_gl.h"
 
 #include <mmsystem.h>
 #include <string.h>
@@ -8,7 +8,7 @@
 
 #include "scene/clock_text.h"
 #include "scene/fps_count.h"
-#include "scene/screen_space.h"
+#include "scene/screen_space_gl.h"
 
 namespace {
 
@@ -18,11 +18,6 @@ const int kFontHeight = -12;  // character height in logical units
 const FLOAT kFontDeviation = 0.1f;
 const FLOAT kFontExtrusion = 0.2f;  // glyph units towards -z
 const GLfloat kGlyphScale = 33.0f;  // pixels per glyph unit
-const GLfloat kClockBaselineAboveBottom = 5.0f;  // pixels
-const GLfloat kFpsBaselineBelowTop = 25.0f;      // pixels
-
-// The counter's running state, one set for the whole process.
-FpsTally fpsTally;
 
 uint32_t readMillisecondClock() { return timeGetTime(); }
 
@@ -59,12 +54,13 @@ void callGlyphLists(unsigned listBase, const char* text) {
   glPopAttrib();
 }
 
-// Enters the screen-space pass with the text's baseline at (0, baselineY)
-// and one glyph unit as kGlyphScale pixels, y mirrored so glyphs stand up.
-void beginTextLine(int width, int height, GLfloat baselineY) {
+// Enters the screen-space pass with the text's baseline starting at (x,
+// baselineY) and one glyph unit as kGlyphScale pixels, y mirrored so glyphs
+// stand up.
+void beginTextLine(int width, int height, int x, int baselineY) {
   glPushMatrix();
   beginScreenSpace(width, height);
-  glTranslatef(0.0f, baselineY, 0.0f);
+  glTranslatef(static_cast<GLfloat>(x), static_cast<GLfloat>(baselineY), 0.0f);
   glScalef(kGlyphScale, -kGlyphScale, kGlyphScale);
 }
 
@@ -95,80 +91,70 @@ void endTextColour(const GLfloat (&saved)[4]) {
   glEnable(GL_TEXTURE_2D);
 }
 
+// Draws `first` then `second` on one line from `place`, inside the
+// screen-space pass and an attribute push, so the frame finds its state as
+// it left it.
+void drawTextLine(const OutlineFont& font, int width, int height, const OverlayPlace& place,
+                  const TextColour& colour, const char* first, const char* second) {
+  beginTextLine(width, height, place.x, place.baselineY);
+  GLfloat savedColour[4];
+  beginTextColour(colour, savedColour);
+  font.draw(first);
+  font.draw(second);
+  endTextColour(savedColour);
+  endTextLine();
+}
+
+// Builds a font for the context current on `window`'s DC; the DC is held
+// only while the glyphs compile.
+void buildWindowFont(OutlineFont* font, HWND window, int* width, int* height) {
+  measureOuterRect(window, width, height);
+  HDC dc = GetDC(window);
+  font->build(dc);
+  ReleaseDC(window, dc);
+}
+
 const TextColour kClockColour = {0.99f, 0.09f, 0.04f};
 const TextColour kFpsColour = {0.03f, 0.99f, 0.04f};
 
 }  // namespace
 
-void ClockOverlay::initOverlay(HWND window) {
-  measureOuterRect(window, &width, &height);
-  dc = GetDC(window);
-  listBase = 0;
-  buildOutlineFont();
-  ReleaseDC(window, dc);
-  dc = nullptr;
-}
+void OutlineFont::build(HDC dc) { listBase = buildFontLists(dc); }
 
-void ClockOverlay::buildOutlineFont() { listBase = buildFontLists(dc); }
+void OutlineFont::draw(const char* text) const { callGlyphLists(listBase, text); }
 
-void ClockOverlay::drawOutlineText(const char* text) { callGlyphLists(listBase, text); }
-
-void ClockOverlay::releaseFont() {
+void OutlineFont::release() {
   if (listBase != 0) glDeleteLists(listBase, kGlyphCount);
   listBase = 0;
 }
 
+void ClockOverlay::initOverlay(HWND window, const OverlayPlace& where) {
+  place = where;
+  buildWindowFont(&font, window, &width, &height);
+}
+
+void ClockOverlay::releaseFont() { font.release(); }
+
 void ClockOverlay::drawClock() {
-  beginTextLine(width, height, static_cast<GLfloat>(height) - kClockBaselineAboveBottom);
   char text[256];
   time_t now = time(nullptr);
   const struct tm* local = localtime(&now);
-  if (local != nullptr) {
-    formatClockText(*local, text, sizeof text);
-  } else {
-    text[0] = '\0';
-  }
-  GLfloat savedColour[4];
-  beginTextColour(kClockColour, savedColour);
-  drawOutlineText(text);
-  endTextColour(savedColour);
-  endTextLine();
+  if (local == nullptr || formatClockText(*local, text, sizeof text) == 0) text[0] = '\0';
+  drawTextLine(font, width, height, place, kClockColour, text, "");
 }
 
-void FpsCounter::initOverlay(HWND window) {
-  measureOuterRect(window, &width, &height);
-  dc = GetDC(window);
-  listBase = 0;
-  buildOutlineFont();
+void FpsCounter::initOverlay(HWND window, const OverlayPlace& where) {
+  place = where;
+  buildWindowFont(&font, window, &width, &height);
   // After the font: the first period starts once the glyphs are built.
   periodStart = timeGetTime();
-  ReleaseDC(window, dc);
-  dc = nullptr;
 }
 
-void FpsCounter::buildOutlineFont() { listBase = buildFontLists(dc); }
+void FpsCounter::releaseFont() { font.release(); }
 
-void FpsCounter::drawOutlineText(const char* text) { callGlyphLists(listBase, text); }
-
-void FpsCounter::releaseFont() {
-  if (listBase != 0) glDeleteLists(listBase, kGlyphCount);
-  listBase = 0;
-}
-
-const char* FpsCounter::tickFps() {
-  uint32_t start = periodStart;
-  const char* text = countFpsFrame(fpsTally, &start, readMillisecondClock);
-  periodStart = start;
-  return text;
-}
+const char* FpsCounter::tickFps() { return countFpsFrame(tally, &periodStart, readMillisecondClock); }
 
 void FpsCounter::drawFps(const char* text) {
-  beginTextLine(width, height, kFpsBaselineBelowTop);
-  GLfloat savedColour[4];
-  beginTextColour(kFpsColour, savedColour);
   // The count continues the line where "FPS: " left the origin.
-  drawOutlineText("FPS: ");
-  drawOutlineText(text);
-  endTextColour(savedColour);
-  endTextLine();
+  drawTextLine(font, width, height, place, kFpsColour, "FPS: ", text);
 }

@@ -6,10 +6,6 @@
 #include "host/command_line.h"
 #include "host/saver_app.h"
 
-const char* SaverApp::parseCommandLine() {
-  return parseCommandLineText(GetCommandLineA(), &parentWindow);
-}
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   RunMode mode = saverApp.parseCommandLine();
   if (strcmp(mode, kRunModeSaver) == 0) {

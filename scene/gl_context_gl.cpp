@@ -1,16 +1,14 @@
 // The saver window's OpenGL context, the base GL state every frame starts
 // from, and the eye sphere's display list.
-#include <windows.h>
+#include "scene/gl_context_gl.h"
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "host/saver_app.h"
 #include "scene/gl_choices.h"
+#include "scene/gl_names.h"
 
 namespace {
-
-const GLuint kEyeSphereList = 1;  // fixed name; the frame calls it by number
-const unsigned kSnapshotTexture = 103;
 
 const double kFieldOfViewY = 60.0;  // degrees
 // Single precision widened to double, the value the projection has always had.
@@ -23,60 +21,63 @@ const GLint kEyeStacks = 15;
 
 }  // namespace
 
-bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height, int requestedColorBits) {
+HGLRC createGlContext(HDC dc, int colorBits) {
   PIXELFORMATDESCRIPTOR request = {};
   request.nSize = sizeof(request);
   request.nVersion = 1;
   request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
   request.iPixelType = PFD_TYPE_RGBA;
-  request.cColorBits = static_cast<BYTE>(requestedColorBits & 0xFF);
-  request.cDepthBits = pixelFormatDepthBits(requestedColorBits);
+  request.cColorBits = static_cast<BYTE>(colorBits & 0xFF);
+  // No depth buffer: the frame draws back to front and never tests depth.
+  request.cDepthBits = 0;
   request.iLayerType = PFD_MAIN_PLANE;
 
-  windowDc = GetDC(targetWindow);
   // A failure in either call surfaces as a failing wglCreateContext below.
-  int format = ChoosePixelFormat(windowDc, &request);
-  SetPixelFormat(windowDc, format, &request);
+  int format = ChoosePixelFormat(dc, &request);
+  SetPixelFormat(dc, format, &request);
 
-  // On failure nothing is undone: the caller ends the process, and the
-  // exit-time release takes the DC back.
-  glContext = wglCreateContext(windowDc);
-  if (glContext == nullptr) return false;
-  wglMakeCurrent(windowDc, glContext);
+  HGLRC context = wglCreateContext(dc);
+  if (context == nullptr) return nullptr;
+  if (!wglMakeCurrent(dc, context)) {
+    wglDeleteContext(context);
+    return nullptr;
+  }
+  return context;
+}
 
+void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight) {
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(kFieldOfViewY, perspectiveAspect(width, height), kNearPlane, kFarPlane);
+  gluPerspective(kFieldOfViewY, perspectiveAspect(eyesWidth, eyesHeight), kNearPlane,
+                 kFarPlane);
   // GL_MODELVIEW stays current for the whole run; every pass that switches
   // modes switches back.
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
-  glEnable(GL_DEPTH_TEST);
+  glDisable(GL_DEPTH_TEST);
   glEnable(GL_TEXTURE_2D);
   glShadeModel(GL_SMOOTH);
   glDisable(GL_LIGHTING);
 
-  viewportWidth = width;
-  viewportHeight = height;
-
   // Claim list name 1 for the eye sphere before the fonts take their blocks
-  // from glGenLists, which only hands out unused names; buildDisplayLists
+  // from glGenLists, which only hands out unused names; buildEyeSphereList
   // compiles the real sphere into it later.
   glNewList(kEyeSphereList, GL_COMPILE);
   glEndList();
-
-  clockOverlay.initOverlay(targetWindow);
-  fpsCounter.initOverlay(targetWindow);
-
-  BackdropQuad.width = viewportWidth;
-  BackdropQuad.height = viewportHeight;
-  BackdropQuad.texture = kSnapshotTexture;
-  return true;
 }
 
-bool SaverApp::buildDisplayLists() {
+void requestSwapInterval(int interval) {
+  // Only where the driver offers WGL_EXT_swap_control; elsewhere the render
+  // loop's own pacing is all there is.
+  typedef BOOL(WINAPI * SwapIntervalProc)(int);
+  SwapIntervalProc setInterval = reinterpret_cast<SwapIntervalProc>(
+      reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")));
+  if (setInterval != nullptr) setInterval(interval);
+}
+
+bool buildEyeSphereList() {
   GLUquadric* quadric = gluNewQuadric();
   if (quadric == nullptr) return false;
   gluQuadricTexture(quadric, GL_TRUE);
@@ -88,4 +89,9 @@ bool SaverApp::buildDisplayLists() {
   // The quadric only serves this compilation.
   gluDeleteQuadric(quadric);
   return true;
+}
+
+void deleteGlContext(HGLRC context) {
+  wglMakeCurrent(nullptr, nullptr);
+  wglDeleteContext(context);
 }

@@ -2,17 +2,20 @@
 // shows the stored picture.
 #include "host/saver_app.h"
 
+#include "host/window_class_win32.h"
+#include "resources/resource_ids.h"
+
 namespace {
 
 const char kPreviewClassName[] = "PreviewWindow";
-const int kPreviewBitmapWidth = 152;   // pixels of bitmap "#2000"
+const int kPreviewBitmapWidth = 152;   // pixels of the preview bitmap
 const int kPreviewBitmapHeight = 112;
 
 // Stretches the preview bitmap over the whole client area. A missing bitmap
 // paints nothing; the erase still counts as done.
 void paintPreview(HWND hwnd) {
   HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), "#2000", IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PREVIEW), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
   if (bitmap == nullptr) return;
   HDC windowDc = GetDC(hwnd);
   HDC memoryDc = CreateCompatibleDC(windowDc);
@@ -48,31 +51,13 @@ LRESULT CALLBACK previewWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 bool SaverApp::createPreviewWindow(HINSTANCE instance) {
-  WNDCLASSEXA windowClass = {};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
-  windowClass.lpfnWndProc = previewWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  windowClass.lpszClassName = kPreviewClassName;
-  if (RegisterClassExA(&windowClass) == 0) return false;
+  if (!registerWindowClass(instance, kPreviewClassName, previewWindowProc, nullptr,
+                           LoadCursorA(nullptr, IDC_ARROW))) {
+    return false;
+  }
 
   window = CreateWindowExA(0, kPreviewClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, screenWidth,
                            screenHeight, reinterpret_cast<HWND>(static_cast<INT_PTR>(parentWindow)),
                            nullptr, instance, nullptr);
   return window != nullptr;
-}
-
-// Waits for messages: the preview sits in the control panel for as long as
-// it is open, and a spinning pump would keep a processor core busy.
-int SaverApp::runMessagePump() {
-  MSG message;
-  BOOL result;
-  while ((result = GetMessageA(&message, nullptr, 0, 0)) != 0) {
-    if (result == -1) return 0;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  return static_cast<int>(message.wParam);
 }

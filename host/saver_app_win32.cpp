@@ -1,0 +1,219 @@
+// The application object: construction, the exit-time release, the fatal
+// error report, and the start-up sequences of the saver and the preview.
+#include "host/saver_app.h"
+
+#include <stdlib.h>
+#include <GL/gl.h>
+
+#include "host/command_line.h"
+#include "host/monitors_win32.h"
+#include "resources/resource_ids.h"
+#include "scene/gl_context_gl.h"
+#include "scene/gl_names.h"
+#include "scene/textures_gl.h"
+#include "settings/display_mode_win32.h"
+#include "settings/setting_flags.h"
+#include "settings/setting_names.h"
+#include "settings/settings_dialog_win32.h"
+#include "settings/settings_store_win32.h"
+
+SaverApp saverApp;
+
+namespace {
+
+const int kMaxMonitors = 16;
+
+const char* const kStageNames[kStartUpStageCount] = {
+    "settings", "mode_switch", "window", "gl_fonts", "eye_texture", "snapshot", "display_list"};
+
+// The dialog's way out on a fatal error: the same report as everywhere.
+void reportDialogError(const char* message) { saverApp.reportError(message); }
+
+}  // namespace
+
+const char* startUpStageName(int stage) {
+  return stage >= 0 && stage < kStartUpStageCount ? kStageNames[stage] : "";
+}
+
+SaverApp::SaverApp() {
+  startTime = 0;
+  window = nullptr;
+  parentWindow = 0;
+  settingsKeyPath = kSettingsKeyPath;
+}
+
+// Runs in the runtime's exit processing after every mode, normal or fatal.
+SaverApp::~SaverApp() {
+  restoreDisplayMode();
+  releaseGraphics();
+}
+
+// The reverse of the set-up: the font lists go while their context is still
+// current, then the context, then the DC it was made on.
+void SaverApp::releaseGraphics() {
+  if (glContext != nullptr) {
+    clockOverlay.releaseFont();
+    fpsCounter.releaseFont();
+    deleteGlContext(glContext);
+    glContext = nullptr;
+  }
+  if (windowDc != nullptr) {
+    ReleaseDC(window, windowDc);
+    windowDc = nullptr;
+  }
+}
+
+void SaverApp::reportError(const char* message) {
+  modalActive = true;
+  restoreDisplayMode();
+  // A saver that dies inside its loop must not leave the system believing
+  // a screen saver still runs.
+  if (screenSaverRunning) {
+    BOOL previous = FALSE;
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
+    screenSaverRunning = false;
+  }
+  ShowCursor(TRUE);
+  MessageBoxA(window, message, "Error", MB_OK);
+  modalActive = false;
+  exit(1);
+}
+
+void SaverApp::measureWindow(HWND target) {
+  RECT rect;
+  if (target != nullptr && GetWindowRect(target, &rect)) {
+    screenWidth = rect.right - rect.left;
+    screenHeight = rect.bottom - rect.top;
+  } else {
+    screenWidth = 0;
+    screenHeight = 0;
+  }
+}
+
+// The saver covers every monitor: the window is the bounds of them all.
+void SaverApp::measureDesktop() {
+  MonitorArea monitors[kMaxMonitors];
+  int count = listMonitors(monitors, kMaxMonitors);
+  layout = screenLayout(monitors, count);
+  screenWidth = layout.window.right - layout.window.left;
+  screenHeight = layout.window.bottom - layout.window.top;
+}
+
+// The middle of the primary monitor, whose top-left corner is the desktop's
+// origin.
+void SaverApp::centreCursor() {
+  SetCursorPos((layout.primary.right - layout.primary.left) / 2,
+               (layout.primary.bottom - layout.primary.top) / 2);
+}
+
+const char* SaverApp::parseCommandLine() {
+  return parseCommandLineText(GetCommandLineA(), &parentWindow);
+}
+
+bool SaverApp::readSaverSettings() {
+  SettingValue showTimeText = readSetting(settingsKeyPath, kShowTimeValue);
+  if (!showTimeText.ok) return false;
+  if (settingFlagIsOn(showTimeText.text)) showTime = true;
+
+  SettingValue showFpsText = readSetting(settingsKeyPath, kShowFpsValue);
+  if (!showFpsText.ok) return false;
+  if (settingFlagIsOn(showFpsText.text)) showFps = true;
+
+  resolution = readSetting(settingsKeyPath, kResolutionValue);
+  return resolution.ok;
+}
+
+bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height, int requestedColorBits) {
+  // On failure nothing is undone here: the caller ends the process, and the
+  // exit-time release takes the DC back.
+  windowDc = GetDC(targetWindow);
+  if (windowDc == nullptr) return false;
+  glContext = createGlContext(windowDc, requestedColorBits);
+  if (glContext == nullptr) return false;
+  setUpSceneState(width, height, layout.eyesWidth, layout.eyesHeight);
+  viewportWidth = width;
+  viewportHeight = height;
+
+  OverlayPlace clockPlace = {layout.clockX, layout.clockBaselineY};
+  OverlayPlace fpsPlace = {layout.fpsX, layout.fpsBaselineY};
+  clockOverlay.initOverlay(targetWindow, clockPlace);
+  fpsCounter.initOverlay(targetWindow, fpsPlace);
+
+  BackdropQuad.left = layout.window.left;
+  BackdropQuad.top = layout.window.top;
+  BackdropQuad.width = viewportWidth;
+  BackdropQuad.height = viewportHeight;
+  BackdropQuad.texture = kSnapshotTexture;
+  return true;
+}
+
+const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
+  const char* const kTextureFailure = "Can not create texture(s).";
+  switch (stage) {
+    case kStageSettings:
+      return readSaverSettings() ? nullptr : kNotInstalledMessage;
+    case kStageModeSwitch: {
+      // Before any window exists, so the window and the GL viewport are
+      // made for the new desktop size.
+      ModeSwitchResult result = switchDisplayMode(resolution.text);
+      if (result == kModeTooFewColours) return kLowColourMessage;
+      if (result == kModeRefused) return "Can not change resolution";
+      UpdateWindow(GetDesktopWindow());
+      measureDesktop();
+      return nullptr;
+    }
+    case kStageWindow:
+      return createSaverWindow(instance) ? nullptr : "Can not create window.";
+    case kStageOpenGl:
+      return setUpOpenGl(window, screenWidth, screenHeight, colorBits)
+                 ? nullptr
+                 : "Can not initialize OpenGL.";
+    case kStageEyeTexture:
+      // The eye texture, then the desktop copy: the window is up but has
+      // not painted, so the screen still shows the desktop.
+      return buildResourceTexture(window, kEyeTexture, MAKEINTRESOURCEA(IDR_EYE_JPEG),
+                                  "JPG_IMAGE", GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR)
+                 ? nullptr
+                 : kTextureFailure;
+    case kStageSnapshot:
+      return buildDesktopSnapshot(&BackdropQuad, GL_NEAREST, GL_NEAREST) ? nullptr
+                                                                         : kTextureFailure;
+    case kStageDisplayLists:
+      return buildEyeSphereList() ? nullptr : "Can not create object(s).";
+    default:
+      return nullptr;
+  }
+}
+
+int SaverApp::runSaver(HINSTANCE instance) {
+  for (int stage = 0; stage < kStartUpStageCount; ++stage) {
+    const char* failure = runStartUpStage(stage, instance);
+    if (failure != nullptr) reportError(failure);
+  }
+  return runRenderLoop();
+}
+
+int SaverApp::runPreview(HINSTANCE instance) {
+  measureWindow(reinterpret_cast<HWND>(static_cast<INT_PTR>(parentWindow)));
+  if (!createPreviewWindow(instance)) reportError("Can not create window.");
+  return runMessagePump();
+}
+
+INT_PTR SaverApp::runSettingsDialog(HINSTANCE instance) {
+  // No saver window exists in this mode, so the dialog has no owner; the
+  // window number after the c switch is deliberately not used.
+  return showSettingsDialog(instance, window, settingsKeyPath, reportDialogError);
+}
+
+// Waits for messages: the preview sits in the control panel for as long as
+// it is open, and a spinning pump would keep a processor core busy.
+int SaverApp::runMessagePump() {
+  MSG message;
+  BOOL result;
+  while ((result = GetMessageA(&message, nullptr, 0, 0)) != 0) {
+    if (result == -1) return 0;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The saver window's OpenGL context, the base GL state every frame starts
+// from, and the eye sphere's display list.
+#include <windows.h>
+
+// Chooses and sets a double-buffered RGBA pixel format on `dc` for
+// `colorBits` (0 lets the platform choose) and makes a new context current
+// on it. Null on failure; the DC stays the caller's.
+HGLRC createGlContext(HDC dc, int colorBits);
+
+// Viewport, perspective projection and base state for a width x height
+// window whose eyes' pass covers eyesWidth x eyesHeight of it; claims
+// display list 1 for the eye sphere before any font takes list names.
+void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight);
+
+// Asks the driver to wait `interval` display refreshes per buffer swap.
+void requestSwapInterval(int interval);
+
+// Compiles the textured eye sphere into display list 1.
+bool buildEyeSphereList();
+
+// Makes no context current and deletes `context`. The caller deletes its
+// display lists before, while the context is still current, and releases
+// the DC after.
+void deleteGlContext(HGLRC context);

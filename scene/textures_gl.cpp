@@ -1,0 +1,262 @@
+// Texture builders: the desktop snapshot and the eye picture. Both go
+// through a 32-bit bottom-up DIB section whose pixels are reordered in place
+// and handed to GLU for the whole mipmap chain, without a second copy.
+#include "scene/textures_gl.h"
+
+#include <olectl.h>
+#include <stdio.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "scene/pixel_passes.h"
+#include "scene/texture_sizes.h"
+
+namespace {
+
+const int kHimetricPerInch = 2540;  // HIMETRIC units are 0.01 mm
+const GLint kClampToEdge = 0x812F;  // GL_CLAMP_TO_EDGE, a GL 1.2 name
+
+// Header of a width x height, 32-bit, bottom-up DIB: the first row in memory
+// is the picture's bottom row, which is also the row GL takes as t = 0.
+struct DibHeader {
+  BITMAPINFOHEADER header;
+  RGBQUAD colours[1];  // zeroed with the header, unused at 32 bits
+};
+
+void fillDibHeader(DibHeader* dib, int width, int height) {
+  ZeroMemory(dib, sizeof(*dib));
+  dib->header.biSize = sizeof(BITMAPINFOHEADER);
+  dib->header.biWidth = width;
+  dib->header.biHeight = height;
+  dib->header.biPlanes = 1;
+  dib->header.biBitCount = 32;
+  dib->header.biCompression = BI_RGB;
+}
+
+// A width x height, 32-bit, bottom-up DIB section for `dc`, with its pixels
+// in *bits. Null, with nothing left behind, when it cannot be made.
+HBITMAP createDib(HDC dc, int width, int height, void** bits) {
+  DibHeader dib;
+  fillDibHeader(&dib, width, height);
+  *bits = nullptr;
+  HBITMAP dibSection = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&dib), DIB_RGB_COLORS,
+                                        bits, nullptr, 0);
+  if (dibSection != nullptr && *bits == nullptr) {
+    DeleteObject(dibSection);
+    dibSection = nullptr;
+  }
+  return dibSection;
+}
+
+// A memory DC compatible with the DC of `window` (the whole screen's when
+// null), and that DC. Both are held until closeMemoryDc.
+struct MemoryDc {
+  HWND window;
+  HDC source;
+  HDC memory;
+};
+
+bool openMemoryDc(HWND window, MemoryDc* dcs) {
+  dcs->window = window;
+  dcs->source = GetDC(window);
+  if (dcs->source == nullptr) return false;
+  dcs->memory = CreateCompatibleDC(dcs->source);
+  if (dcs->memory == nullptr) {
+    ReleaseDC(window, dcs->source);
+    return false;
+  }
+  return true;
+}
+
+void closeMemoryDc(const MemoryDc& dcs) {
+  DeleteDC(dcs.memory);
+  ReleaseDC(dcs.window, dcs.source);
+}
+
+// Binds the texture, sets its filters and builds every mipmap level from
+// RGBA bytes.
+void uploadTexture(unsigned textureName, int minFilter, int magFilter, GLint internalFormat,
+                   int width, int height, const void* pixels) {
+  glBindTexture(GL_TEXTURE_2D, textureName);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                    pixels);
+}
+
+// Writes the bytes to a new, uniquely named file in the user's temporary
+// folder (the current directory of a screen saver is usually the system
+// folder, which a normal user cannot write). On success `path` names the
+// file and the caller must remove it; on failure nothing is left behind.
+bool writeTemporaryFile(const void* bytes, DWORD size, char (&path)[MAX_PATH]) {
+  char folder[MAX_PATH];
+  DWORD folderLength = GetTempPathA(MAX_PATH, folder);
+  if (folderLength == 0 || folderLength >= MAX_PATH) return false;
+  // Creates the file exclusively under a name no other file has.
+  if (GetTempFileNameA(folder, "glw", 0, path) == 0) return false;
+  FILE* file = fopen(path, "wb");
+  if (file == nullptr) {
+    remove(path);
+    return false;
+  }
+  // A short write shows up as a picture the loader refuses.
+  fwrite(bytes, size, 1, file);
+  fclose(file);
+  return true;
+}
+
+}  // namespace
+
+bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter) {
+  const ScreenQuad& quad = *backdrop;
+  GLint maximum = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
+  SnapshotLayout layout = snapshotLayout(quad.width, quad.height, maximum);
+
+  // A DIB of exactly the copied size: only those pixels travel to the GL.
+  MemoryDc dcs;
+  if (!openMemoryDc(nullptr, &dcs)) return false;
+  void* bits = nullptr;
+  HBITMAP dibSection = createDib(dcs.source, layout.copyWidth, layout.copyHeight, &bits);
+  if (dibSection == nullptr) {
+    closeMemoryDc(dcs);
+    return false;
+  }
+  HDC memoryDc = dcs.memory;
+  HDC desktopDc = dcs.source;
+  HGDIOBJ previous = SelectObject(memoryDc, dibSection);
+
+  // 1:1 where the GL takes a texture that large; otherwise a halftone
+  // stretch, which averages the pixels it drops instead of skipping them.
+  if (layout.scaled) {
+    SetStretchBltMode(memoryDc, HALFTONE);
+    SetBrushOrgEx(memoryDc, 0, 0, nullptr);
+    StretchBlt(memoryDc, 0, 0, layout.copyWidth, layout.copyHeight, desktopDc, quad.left,
+               quad.top, quad.width, quad.height, SRCCOPY);
+  } else {
+    BitBlt(memoryDc, 0, 0, quad.width, quad.height, desktopDc, quad.left, quad.top, SRCCOPY);
+  }
+  // The copy may still sit in GDI's per-thread batch.
+  GdiFlush();
+
+  // Level 0 only: the backdrop is drawn at its own size, never minified.
+  // The DIB's blue, green, red order goes up as it is, and the texture has
+  // no alpha, so every pixel is opaque, black ones included.
+  glBindTexture(GL_TEXTURE_2D, quad.texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, layout.scaled ? GL_LINEAR : minFilter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, layout.scaled ? GL_LINEAR : magFilter);
+  // Where the GL knows edge clamping, a linear sample at the screen's edge
+  // does not reach round to the opposite edge; a 1.1 GL ignores it.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, kClampToEdge);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, kClampToEdge);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  // Earlier errors are not this upload's; a GL keeps at most a few.
+  for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, layout.textureWidth, layout.textureHeight, 0,
+               GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, layout.copyWidth, layout.copyHeight, GL_BGRA_EXT,
+                  GL_UNSIGNED_BYTE, bits);
+  bool uploaded = glGetError() == GL_NO_ERROR;
+  backdrop->right = layout.right;
+  backdrop->upper = layout.top;
+
+  // A bitmap still selected into a DC cannot be deleted.
+  SelectObject(memoryDc, previous);
+  DeleteObject(dibSection);
+  closeMemoryDc(dcs);
+  return uploaded;
+}
+
+namespace {
+
+// Draws the picture upright into a new width x height 32-bit DIB and uploads
+// it; false when the DC or the DIB cannot be made.
+bool uploadPicture(IPicture* picture, HDC memoryDc, OLE_XSIZE_HIMETRIC himetricWidth,
+                   OLE_YSIZE_HIMETRIC himetricHeight, int width, int height,
+                   unsigned textureName, int minFilter, int magFilter) {
+  void* bits = nullptr;
+  HBITMAP dibSection = createDib(memoryDc, width, height, &bits);
+  if (dibSection == nullptr) return false;
+  HGDIOBJ previous = SelectObject(memoryDc, dibSection);
+
+  // Source from y = hmHeight with a negative height: the usual way of
+  // rendering an IPicture upright, stretched to the texture size.
+  picture->Render(memoryDc, 0, 0, width, height, 0, himetricHeight, himetricWidth,
+                  -himetricHeight, nullptr);
+  // The renderer's drawing may still sit in GDI's per-thread batch.
+  GdiFlush();
+
+  convertPicturePixels(static_cast<unsigned char*>(bits), static_cast<long>(width) * height);
+  uploadTexture(textureName, minFilter, magFilter, GL_RGBA8, width, height, bits);
+
+  // A bitmap still selected into a DC cannot be deleted.
+  SelectObject(memoryDc, previous);
+  DeleteObject(dibSection);
+  return true;
+}
+
+// Sizes the decoded picture for the GL and uploads it through a memory DC
+// compatible with `window`'s.
+bool uploadDecodedPicture(IPicture* picture, HWND window, unsigned textureName, int minFilter,
+                          int magFilter) {
+  MemoryDc dcs;
+  if (!openMemoryDc(window, &dcs)) return false;
+  HDC memoryDc = dcs.memory;
+
+  GLint maximum = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
+
+  // The picture reports its size in HIMETRIC; back to pixels at the DC's
+  // own resolution, rounded to the nearest pixel.
+  OLE_XSIZE_HIMETRIC himetricWidth = 0;
+  OLE_YSIZE_HIMETRIC himetricHeight = 0;
+  picture->get_Width(&himetricWidth);
+  picture->get_Height(&himetricHeight);
+  int pixelWidth = MulDiv(himetricWidth, GetDeviceCaps(memoryDc, LOGPIXELSX), kHimetricPerInch);
+  int pixelHeight = MulDiv(himetricHeight, GetDeviceCaps(memoryDc, LOGPIXELSY), kHimetricPerInch);
+  int width = pictureAxisTextureSize(pixelWidth, maximum);
+  int height = pictureAxisTextureSize(pixelHeight, maximum);
+
+  bool uploaded = uploadPicture(picture, memoryDc, himetricWidth, himetricHeight, width, height,
+                                textureName, minFilter, magFilter);
+  closeMemoryDc(dcs);
+  return uploaded;
+}
+
+// Decodes the resource's bytes with the OLE picture loader. Null on failure.
+IPicture* decodePicture(const void* bytes, DWORD byteCount) {
+  // The OLE loader reads pictures from files (absolute paths only, on some
+  // systems), so the bytes take a detour through a temporary one, removed
+  // again whatever the loader made of it.
+  char path[MAX_PATH];
+  if (!writeTemporaryFile(bytes, byteCount, path)) return nullptr;
+  IPicture* picture = nullptr;
+  WCHAR widePath[MAX_PATH];
+  if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) != 0) {
+    HRESULT loadResult = OleLoadPicturePath(widePath, nullptr, 0, 0, IID_IPicture,
+                                            reinterpret_cast<void**>(&picture));
+    if (FAILED(loadResult)) picture = nullptr;
+  }
+  remove(path);
+  return picture;
+}
+
+}  // namespace
+
+bool buildResourceTexture(HWND window, unsigned textureName, const char* resourceName,
+                          const char* resourceType, int minFilter, int magFilter) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC resource = FindResourceA(module, resourceName, resourceType);
+  if (resource == nullptr) return false;
+  HGLOBAL loaded = LoadResource(module, resource);
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  DWORD byteCount = SizeofResource(module, resource);
+  if (bytes == nullptr || byteCount == 0) return false;
+
+  IPicture* picture = decodePicture(bytes, byteCount);
+  if (picture == nullptr) return false;
+  bool uploaded = uploadDecodedPicture(picture, window, textureName, minFilter, magFilter);
+  picture->Release();
+  return uploaded;
+}
