@@ -13,15 +13,17 @@
 # not what was asked for: a saver started over incomplete settings stops
 # with "not properly installed", which is a confusing way to learn of it.
 #
-#   first_setting NAME [TEXT]
-# Prints the text the settings file gives NAME, or TEXT's `NAME=` override
-# when the name matches; handy for callers that compare.
+#   first_setting NAME ['NAME=TEXT' ...]
+# Prints the text the settings file gives NAME, or that of the first
+# override for NAME among the arguments; handy for callers that compare.
 
 first_settings_file=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/installer/glimmerwatch-settings.reg
 
 # The registry key of the settings file's first section, as regedit names it.
 first_settings_key() {
-  sed -n 's/^\[\(.*\)\]\r\{0,1\}$/\1/p' "$first_settings_file" | head -n1
+  # sed stops at the first section itself: `| head -n1` could kill it with
+  # SIGPIPE, which pipefail turns into a failure.
+  sed -n '/^\[/{s/^\[\(.*\)\]\r\{0,1\}$/\1/p;q}' "$first_settings_file"
 }
 
 # "Name"="text" lines of the settings file as NAME=TEXT, one a line.
