@@ -31,11 +31,10 @@ export WINEDEBUG=-all
 echo "== Private display $DISPLAY (${width}x${height}), prefix $WINEPREFIX"
 init_prefix "$WINEPREFIX" "$work/wineboot.log"
 
+# shellcheck source=SCRIPTDIR/../scripts/first_settings.sh
+source "$root/scripts/first_settings.sh"
+write_first_settings 'Show Time=1' 'Show FPS=1'
 reg() { wine reg add "$@" /f >/dev/null 2>&1; }
-key='HKCU\Software\Tessaly\Glimmerwatch'
-reg "$key" /v Resolution /d 'Current resolution'
-reg "$key" /v 'Show Time' /d 1
-reg "$key" /v 'Show FPS' /d 1
 # Notepad opens where its last session left it.
 np='HKCU\Software\Microsoft\Notepad'
 reg "$np" /v iWindowPosX /t REG_DWORD /d 1130
