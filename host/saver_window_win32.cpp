@@ -173,6 +173,9 @@ int SaverApp::runRenderLoop() {
 }
 
 void SaverApp::drawFrame(bool timeShown, bool fpsShown) {
+  // The first frame after a hold-back starts the count afresh, so the
+  // counter's first figure is a full second of presented frames.
+  if (!(framePresented && presentedHoldBackStart == startTime)) fpsCounter.restartPeriod();
   char fpsText[kFpsTextSize];
   strncpy(fpsText, fpsCounter.tickFps(), sizeof fpsText - 1);
   fpsText[sizeof fpsText - 1] = '\0';
