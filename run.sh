@@ -19,36 +19,29 @@ cmake --build --preset win64 -j "$(nproc)" --target Glimmerwatch
 
 export WINEDEBUG=-all
 export WINEPREFIX=$root/build/run-prefix
-xvfb_pid=
-cleanup() {
-  set +e
-  wineserver -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-}
-trap cleanup EXIT
+work=$(mktemp -d /tmp/glimmerwatch-run.XXXXXX)
+source scripts/private_display.sh
+source scripts/first_settings.sh
 
 private_display=0
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  display=$DISPLAY
+else
   private_display=1
-  display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -noreset -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$display_file")"
-  rm -f "$display_file"
-  echo "== Private display $DISPLAY (1024x768)"
+  start_display 1024x768x24
+  echo "== Private display $display (1024x768)"
 fi
+export DISPLAY=$display
 
 if [ ! -d "$WINEPREFIX" ]; then
   echo "== Making a Wine prefix in $WINEPREFIX (once)"
-  wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  init_prefix "$WINEPREFIX" "$work/wineboot.log"
 fi
-wine reg query 'HKCU\Software\Tessaly\Glimmerwatch' >/dev/null 2>&1 || {
-  wine reg add 'HKCU\Software\Tessaly\Glimmerwatch' /v Resolution /d 'Current resolution' /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Tessaly\Glimmerwatch' /v 'Show Time' /d 1 /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Tessaly\Glimmerwatch' /v 'Show FPS' /d 1 /f >/dev/null 2>&1
-}
+end_prefix_on_exit "$WINEPREFIX"
+# Once per prefix: later runs keep what the settings dialog (./run.sh /c)
+# stored there.
+wine reg query 'HKCU\Software\Tessaly\Glimmerwatch' >/dev/null 2>&1 ||
+  write_first_settings 'Show Time=1' 'Show FPS=1'
 
 scr=$root/build/win64/Glimmerwatch.scr
 if [ $private_display -eq 0 ]; then
@@ -61,15 +54,42 @@ fi
 
 shots=$root/build/run-shots
 mkdir -p "$shots"
+rm -f "$shots"/[0-9]*.png
+# The font is named by its file: without Ghostscript's fonts ImageMagick's
+# default font (helvetica) cannot be read and the text draw fails.
 convert -size 1024x768 -seed 11 plasma:fractal -blur 0x2 \
   -fill '#ffffffc0' -draw "roundrectangle 60,60 420,220 12,12" \
-  -fill black -pointsize 28 -draw "text 90,150 'A frozen desktop'" "$shots/desktop.png"
+  -font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf \
+  -fill black -pointsize 28 -draw "text 90,150 'A frozen desktop'" \
+  -alpha off -depth 8 "$shots/desktop.png"
+# 8 bits a channel and no alpha, as the screen holds it: the frozen desktop
+# can then be compared with the file pixel for pixel.
 # display exits with 1 after drawing into the root window.
 display -window root "$shots/desktop.png" || true
+
+# Waits until the screen differs from the desktop picture (the saver's first
+# frame, with its clock and counter), for at most $2 seconds, or until the
+# saver has ended. The first frame comes a few seconds after the window,
+# later in a new prefix, where Wine does its one-time work first.
+wait_for_first_frame() {
+  local saver=$1 deadline=$((SECONDS + $2)) differing
+  while [ $SECONDS -lt $deadline ] && kill -0 "$saver" 2>/dev/null; do
+    import -window root "$work/poll.png"
+    differing=$(compare -metric AE -fuzz 10% "$work/poll.png" "$shots/desktop.png" null: 2>&1 || true)
+    [ "${differing%%.*}" -gt 100 ] 2>/dev/null && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
 echo "== Running Glimmerwatch $switch on the private display"
 wine "$scr" "$switch" &
 saver=$!
-sleep 6
+if wait_for_first_frame $saver 60; then
+  sleep 1
+else
+  echo "== The screen did not change within 60 s (clock and counter off?)"
+fi
 import -window root "$shots/1-frozen-desktop.png"
 for x in 300 420 540 660; do xdotool mousemove $x 400; sleep 0.1; done
 import -window root "$shots/2-eyes.png"
@@ -80,3 +100,4 @@ status=0
 wait $saver || status=$?
 echo "== Exit code $status. Screenshots:"
 ls -1 "$shots"/[0-9]*.png
+exit $status

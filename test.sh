@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: native unit tests, the checks of
-# both .scr files, and the Wine tests of the 64-bit build (Win32 API tests
-# and end-to-end runs of the real .scr on a private X display).
+# Builds everything and runs every test: native unit tests (plain and under
+# the address and undefined-behaviour sanitizers), the checks of both .scr
+# files, and the Wine tests of the 64-bit build (Win32 API tests, the
+# resource check and end-to-end runs of the real .scr on private X displays).
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
@@ -12,6 +13,13 @@ echo "== Native unit tests"
 cmake --preset host >/dev/null
 cmake --build --preset host -j "$jobs"
 ctest --preset host
+
+echo "== Native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+# The same tests built with both sanitizers: a read past a buffer or an
+# overflowing shift in the pure logic stops the run instead of passing by luck.
+cmake --preset host-asan >/dev/null
+cmake --build --preset host-asan -j "$jobs"
+ctest --preset host-asan
 
 for preset in win32 win64; do
   echo "== Building $preset"

@@ -2,6 +2,7 @@
 // shows the stored picture.
 #include "host/saver_app.h"
 
+#include "host/window_class_win32.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -50,15 +51,10 @@ LRESULT CALLBACK previewWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 bool SaverApp::createPreviewWindow(HINSTANCE instance) {
-  WNDCLASSEXA windowClass = {};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
-  windowClass.lpfnWndProc = previewWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  windowClass.lpszClassName = kPreviewClassName;
-  if (RegisterClassExA(&windowClass) == 0) return false;
+  if (!registerWindowClass(instance, kPreviewClassName, previewWindowProc, nullptr,
+                           LoadCursorA(nullptr, IDC_ARROW))) {
+    return false;
+  }
 
   window = CreateWindowExA(0, kPreviewClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, screenWidth,
                            screenHeight, reinterpret_cast<HWND>(static_cast<INT_PTR>(parentWindow)),

@@ -5,6 +5,7 @@
 
 #include <string.h>
 
+#include "host/window_class_win32.h"
 #include "resources/resource_ids.h"
 #include "scene/frame_gl.h"
 #include "scene/frame_timing.h"
@@ -14,7 +15,6 @@
 namespace {
 
 const char kSaverClassName[] = "MainWindow";
-const UINT kSaverClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
 
 LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -62,15 +62,11 @@ LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 }  // namespace
 
 bool SaverApp::createSaverWindow(HINSTANCE instance) {
-  WNDCLASSEXA windowClass = {};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.style = kSaverClassStyle;
-  windowClass.lpfnWndProc = saverWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_EYE));
-  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  windowClass.lpszClassName = kSaverClassName;
-  if (RegisterClassExA(&windowClass) == 0) return false;
+  // No class cursor: WM_SETCURSOR sets the arrow itself.
+  if (!registerWindowClass(instance, kSaverClassName, saverWindowProc,
+                           LoadIconA(instance, MAKEINTRESOURCEA(IDI_EYE)), nullptr)) {
+    return false;
+  }
 
   // Over every monitor. WM_CREATE centres the cursor on the primary one,
   // which runSaver has measured before this call.
@@ -177,6 +173,9 @@ int SaverApp::runRenderLoop() {
 }
 
 void SaverApp::drawFrame(bool timeShown, bool fpsShown) {
+  // The first frame after a hold-back starts the count afresh, so the
+  // counter's first figure is a full second of presented frames.
+  if (!(framePresented && presentedHoldBackStart == startTime)) fpsCounter.restartPeriod();
   char fpsText[kFpsTextSize];
   strncpy(fpsText, fpsCounter.tickFps(), sizeof fpsText - 1);
   fpsText[sizeof fpsText - 1] = '\0';

@@ -1,15 +1,16 @@
-/* Checks the resources linked into this executable against what the program
+/* Checks the resources of a built Glimmerwatch.scr against what the program
  * relies on: ids and types, the exact dialog template (styles, order,
- * geometry), the picture formats, the manifest's architecture and the
- * version strings. Built from check_resources.c plus glimmerwatch.rc, run
- * under Windows or Wine; prints one line per failure and exits with the
- * number of failures (0 = all good).
+ * geometry), the picture formats, the manifest's architecture (it must match
+ * the file's machine type, or Windows refuses to start the program) and the
+ * version strings. The file is loaded as data, so one 64-bit build of this
+ * checker reads the 32-bit and the 64-bit .scr alike. Prints one line per
+ * failure and exits with the number of failures (0 = all good).
  *
- *   x86_64-w64-mingw32-windres -I resources -DGLIMMERWATCH_MANIFEST_AMD64 \
- *       resources/glimmerwatch.rc -o res.o
- *   x86_64-w64-mingw32-gcc -I resources resources/check_resources.c res.o \
- *       -o check_resources.exe -lversion -lgdi32
- *   wine check_resources.exe
+ *   check_resources.exe major.minor.patch.build Glimmerwatch.scr...
+ *
+ * The version is the one the build gave the files. tests/CMakeLists.txt
+ * builds the checker and runs it under Wine with the Win32 tests, on the
+ * .scr of the build and on the 32-bit one, in one process.
  */
 #include <windows.h>
 #include <stdio.h>
@@ -18,6 +19,9 @@
 #include "resource_ids.h"
 
 static int failures;
+static HMODULE module;           /* the .scr, loaded as data */
+static const char *modulePath;
+static const char *version;      /* expected, "major.minor.patch.build" */
 
 static void expect(int ok, const char *what)
 {
@@ -29,12 +33,12 @@ static void expect(int ok, const char *what)
 
 static const BYTE *resourceBytes(const char *name, const char *type, DWORD *size)
 {
-    HRSRC info = FindResourceA(NULL, name, type);
+    HRSRC info = FindResourceA(module, name, type);
     *size = 0;
     if (!info)
         return NULL;
-    *size = SizeofResource(NULL, info);
-    return (const BYTE *)LockResource(LoadResource(NULL, info));
+    *size = SizeofResource(module, info);
+    return (const BYTE *)LockResource(LoadResource(module, info));
 }
 
 /* ---- dialog template ---------------------------------------------------- */
@@ -185,7 +189,7 @@ static void checkJpeg(void)
     expect(p != NULL && size > 0, "\"#1000\" of type \"JPG_IMAGE\" present");
     if (!p)
         return;
-    expect(FindResourceA(NULL, "#1000", "JPG_IMAGE") != NULL, "JPEG found by the name \"#1000\"");
+    expect(FindResourceA(module, "#1000", "JPG_IMAGE") != NULL, "JPEG found by the name \"#1000\"");
     expect(size >= 10000 && size <= 14000, "JPEG about 12 KB");
     expect(size > 20 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF && p[3] == 0xE0 &&
                memcmp(p + 6, "JFIF", 5) == 0,
@@ -224,7 +228,7 @@ static void checkBitmap(void)
     expect(h.biBitCount == 24 && h.biCompression == BI_RGB, "bitmap 24 bpp uncompressed");
     expect(size >= 40 + 152 * 3 * 112, "bitmap holds all its rows");
 
-    loaded = LoadImageA(GetModuleHandleA(NULL), "#2000", IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+    loaded = LoadImageA(module, "#2000", IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
     expect(loaded != NULL, "LoadImageA(\"#2000\") succeeds");
     if (loaded) {
         BITMAP bm;
@@ -241,7 +245,7 @@ static void checkIcon(void)
     static const int sizes[] = {16, 32, 48, 256};
     WORD n, i;
 
-    expect(LoadIconA(GetModuleHandleA(NULL), "#1") != NULL, "LoadIconA(\"#1\") succeeds");
+    expect(LoadIconA(module, "#1") != NULL, "LoadIconA(\"#1\") succeeds");
     expect(p != NULL && size >= 6, "icon group 1 present");
     if (!p || size < 6)
         return;
@@ -264,7 +268,7 @@ static void checkIcon(void)
 static void checkStrings(void)
 {
     char name[64] = "";
-    LoadStringA(GetModuleHandleA(NULL), IDS_NAME, name, sizeof name);
+    LoadStringA(module, IDS_NAME, name, sizeof name);
     expect(strcmp(name, "Glimmerwatch") == 0, "string 1 is \"Glimmerwatch\"");
 }
 
@@ -278,24 +282,48 @@ static int contains(const BYTE *p, DWORD size, const char *needle)
     return 0;
 }
 
+/* The machine type in the file's PE header, or 0. */
+static WORD machineOf(const char *path)
+{
+    BYTE head[4096];
+    DWORD offset;
+    WORD machine = 0;
+    size_t got;
+    FILE *file = fopen(path, "rb");
+    if (!file)
+        return 0;
+    got = fread(head, 1, sizeof head, file);
+    fclose(file);
+    if (got < 0x40 || head[0] != 'M' || head[1] != 'Z')
+        return 0;
+    memcpy(&offset, head + 0x3C, 4);
+    if (offset + 6 > got || memcmp(head + offset, "PE\0\0", 4) != 0)
+        return 0;
+    memcpy(&machine, head + offset + 4, 2);
+    return machine;
+}
+
 static void checkManifest(void)
 {
     DWORD size;
     const BYTE *p = resourceBytes(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24), &size);
-#ifdef _WIN64
-    const char *arch = "processorArchitecture=\"amd64\"";
-    const char *other = "processorArchitecture=\"x86\"";
-#else
-    const char *arch = "processorArchitecture=\"x86\"";
-    const char *other = "processorArchitecture=\"amd64\"";
-#endif
+    WORD machine = machineOf(modulePath);
+    const char *arch = machine == IMAGE_FILE_MACHINE_AMD64 ? "processorArchitecture=\"amd64\""
+                                                           : "processorArchitecture=\"x86\"";
+    const char *other = machine == IMAGE_FILE_MACHINE_AMD64 ? "processorArchitecture=\"x86\""
+                                                            : "processorArchitecture=\"amd64\"";
+    char identity[64];
+
+    expect(machine == IMAGE_FILE_MACHINE_AMD64 || machine == IMAGE_FILE_MACHINE_I386,
+           "file is an x86 or x86-64 PE image");
     expect(p != NULL, "manifest (RT_MANIFEST 1) present");
     /* A manifest for the wrong architecture makes the loader refuse to start
      * the program ("side-by-side configuration is incorrect"). */
     expect(contains(p, size, arch) && !contains(p, size, other),
            "manifest architecture matches the executable (pass GLIMMERWATCH_MANIFEST_AMD64 for x64)");
-    expect(contains(p, size, "name=\"Tessaly.Glimmerwatch\"") && contains(p, size, "version=\"1.0.0.0\""),
-           "manifest identity");
+    snprintf(identity, sizeof identity, "version=\"%s\"", version);
+    expect(contains(p, size, "name=\"Tessaly.Glimmerwatch\"") && contains(p, size, identity),
+           "manifest identity: name and version");
     expect(contains(p, size, "<description>Glimmerwatch Screen Saver</description>"), "manifest description");
     expect(contains(p, size, "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
            "manifest depends on common controls 6");
@@ -319,39 +347,63 @@ static void checkVersionString(const BYTE *info, const char *key, const char *wa
 static void checkVersion(void)
 {
     static BYTE info[8192];
-    char self[MAX_PATH];
     VS_FIXEDFILEINFO *fixed = NULL;
     WORD *translation = NULL;
     UINT len = 0;
+    unsigned major = 0, minor = 0, patch = 0, build = 0;
+    DWORD ms, ls;
 
-    GetModuleFileNameA(NULL, self, sizeof self);
-    expect(GetFileVersionInfoA(self, 0, sizeof info, info), "version resource readable");
+    expect(sscanf(version, "%u.%u.%u.%u", &major, &minor, &patch, &build) == 4,
+           "expected version has four parts");
+    ms = (DWORD)(major << 16 | minor);
+    ls = (DWORD)(patch << 16 | build);
+    expect(GetFileVersionInfoA(modulePath, 0, sizeof info, info), "version resource readable");
     VerQueryValueA(info, "\\", (void **)&fixed, &len);
-    expect(fixed != NULL && fixed->dwFileVersionMS == 0x00010000 && fixed->dwFileVersionLS == 0 &&
-               fixed->dwProductVersionMS == 0x00010000 && fixed->dwProductVersionLS == 0,
-           "FILEVERSION and PRODUCTVERSION 1,0,0,0");
+    expect(fixed != NULL && fixed->dwFileVersionMS == ms && fixed->dwFileVersionLS == ls &&
+               fixed->dwProductVersionMS == ms && fixed->dwProductVersionLS == ls,
+           "FILEVERSION and PRODUCTVERSION match the expected version");
     VerQueryValueA(info, "\\VarFileInfo\\Translation", (void **)&translation, &len);
     expect(translation != NULL && len >= 4 && translation[0] == 0x409 && translation[1] == 1252,
            "translation 0x409, 1252");
     checkVersionString(info, "CompanyName", "Tessaly");
     checkVersionString(info, "FileDescription", "Glimmerwatch Screen Saver");
-    checkVersionString(info, "FileVersion", "1.0.0.0");
+    checkVersionString(info, "FileVersion", version);
     checkVersionString(info, "InternalName", "Glimmerwatch");
     checkVersionString(info, "LegalCopyright", "Copyright (C) 2026 Tessaly");
     checkVersionString(info, "OriginalFilename", "Glimmerwatch.scr");
     checkVersionString(info, "ProductName", "Glimmerwatch");
-    checkVersionString(info, "ProductVersion", "1.0.0.0");
+    checkVersionString(info, "ProductVersion", version);
 }
 
-int main(void)
+int main(int argc, char **argv)
 {
-    checkDialog();
-    checkJpeg();
-    checkBitmap();
-    checkIcon();
-    checkStrings();
-    checkManifest();
-    checkVersion();
-    printf("%d failure(s)\n", failures);
-    return failures;
+    int i, total = 0;
+
+    if (argc < 3) {
+        printf("usage: check_resources major.minor.patch.build FILE.scr...\n");
+        return 1000;
+    }
+    version = argv[1];
+    for (i = 2; i < argc; ++i) {
+        modulePath = argv[i];
+        failures = 0;
+        module = LoadLibraryExA(modulePath, NULL, LOAD_LIBRARY_AS_DATAFILE);
+        if (!module) {
+            printf("FAIL: %s cannot be loaded as data (error %lu)\n", modulePath,
+                   (unsigned long)GetLastError());
+            total += 1;
+            continue;
+        }
+        checkDialog();
+        checkJpeg();
+        checkBitmap();
+        checkIcon();
+        checkStrings();
+        checkManifest();
+        checkVersion();
+        FreeLibrary(module);
+        printf("%s: %d failure(s)\n", modulePath, failures);
+        total += failures;
+    }
+    return total;
 }

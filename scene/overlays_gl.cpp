@@ -152,6 +152,11 @@ void FpsCounter::initOverlay(HWND window, const OverlayPlace& where) {
 
 void FpsCounter::releaseFont() { font.release(); }
 
+void FpsCounter::restartPeriod() {
+  periodStart = timeGetTime();
+  tally.frameCount = 0;
+}
+
 const char* FpsCounter::tickFps() { return countFpsFrame(tally, &periodStart, readMillisecondClock); }
 
 void FpsCounter::drawFps(const char* text) {

@@ -46,6 +46,9 @@ struct FpsCounter {
 
   void initOverlay(HWND window, const OverlayPlace& where);
   void releaseFont();
+  // Starts a new period now, dropping the frames counted so far: frames
+  // held back are not frames the user saw.
+  void restartPeriod();
   // Counts one frame; returns the text of the last closed period.
   const char* tickFps();
   // "FPS: " and `text`, green.

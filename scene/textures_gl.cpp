@@ -33,8 +33,48 @@ void fillDibHeader(DibHeader* dib, int width, int height) {
   dib->header.biCompression = BI_RGB;
 }
 
+// A width x height, 32-bit, bottom-up DIB section for `dc`, with its pixels
+// in *bits. Null, with nothing left behind, when it cannot be made.
+HBITMAP createDib(HDC dc, int width, int height, void** bits) {
+  DibHeader dib;
+  fillDibHeader(&dib, width, height);
+  *bits = nullptr;
+  HBITMAP dibSection = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&dib), DIB_RGB_COLORS,
+                                        bits, nullptr, 0);
+  if (dibSection != nullptr && *bits == nullptr) {
+    DeleteObject(dibSection);
+    dibSection = nullptr;
+  }
+  return dibSection;
+}
+
+// A memory DC compatible with the DC of `window` (the whole screen's when
+// null), and that DC. Both are held until closeMemoryDc.
+struct MemoryDc {
+  HWND window;
+  HDC source;
+  HDC memory;
+};
+
+bool openMemoryDc(HWND window, MemoryDc* dcs) {
+  dcs->window = window;
+  dcs->source = GetDC(window);
+  if (dcs->source == nullptr) return false;
+  dcs->memory = CreateCompatibleDC(dcs->source);
+  if (dcs->memory == nullptr) {
+    ReleaseDC(window, dcs->source);
+    return false;
+  }
+  return true;
+}
+
+void closeMemoryDc(const MemoryDc& dcs) {
+  DeleteDC(dcs.memory);
+  ReleaseDC(dcs.window, dcs.source);
+}
+
 // Binds the texture, sets its filters and builds every mipmap level from
-// RGBA bytes. The wrap modes stay GL_REPEAT: the backdrop relies on it.
+// RGBA bytes.
 void uploadTexture(unsigned textureName, int minFilter, int magFilter, GLint internalFormat,
                    int width, int height, const void* pixels) {
   glBindTexture(GL_TEXTURE_2D, textureName);
@@ -74,25 +114,16 @@ bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter) {
   SnapshotLayout layout = snapshotLayout(quad.width, quad.height, maximum);
 
   // A DIB of exactly the copied size: only those pixels travel to the GL.
-  DibHeader dib;
-  fillDibHeader(&dib, layout.copyWidth, layout.copyHeight);
-
-  HDC desktopDc = GetDC(nullptr);
-  if (desktopDc == nullptr) return false;
-  HDC memoryDc = CreateCompatibleDC(desktopDc);
-  if (memoryDc == nullptr) {
-    ReleaseDC(nullptr, desktopDc);
-    return false;
-  }
+  MemoryDc dcs;
+  if (!openMemoryDc(nullptr, &dcs)) return false;
   void* bits = nullptr;
-  HBITMAP dibSection = CreateDIBSection(desktopDc, reinterpret_cast<BITMAPINFO*>(&dib),
-                                        DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (dibSection == nullptr || bits == nullptr) {
-    if (dibSection != nullptr) DeleteObject(dibSection);
-    DeleteDC(memoryDc);
-    ReleaseDC(nullptr, desktopDc);
+  HBITMAP dibSection = createDib(dcs.source, layout.copyWidth, layout.copyHeight, &bits);
+  if (dibSection == nullptr) {
+    closeMemoryDc(dcs);
     return false;
   }
+  HDC memoryDc = dcs.memory;
+  HDC desktopDc = dcs.source;
   HGDIOBJ previous = SelectObject(memoryDc, dibSection);
 
   // 1:1 where the GL takes a texture that large; otherwise a halftone
@@ -119,7 +150,8 @@ bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, kClampToEdge);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, kClampToEdge);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  while (glGetError() != GL_NO_ERROR) {
+  // Earlier errors are not this upload's; a GL keeps at most a few.
+  for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
   }
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, layout.textureWidth, layout.textureHeight, 0,
                GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
@@ -132,8 +164,7 @@ bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter) {
   // A bitmap still selected into a DC cannot be deleted.
   SelectObject(memoryDc, previous);
   DeleteObject(dibSection);
-  DeleteDC(memoryDc);
-  ReleaseDC(nullptr, desktopDc);
+  closeMemoryDc(dcs);
   return uploaded;
 }
 
@@ -144,16 +175,9 @@ namespace {
 bool uploadPicture(IPicture* picture, HDC memoryDc, OLE_XSIZE_HIMETRIC himetricWidth,
                    OLE_YSIZE_HIMETRIC himetricHeight, int width, int height,
                    unsigned textureName, int minFilter, int magFilter) {
-  DibHeader dib;
-  fillDibHeader(&dib, width, height);
   void* bits = nullptr;
-  HBITMAP dibSection = CreateDIBSection(memoryDc, reinterpret_cast<BITMAPINFO*>(&dib),
-                                        DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP dibSection = createDib(memoryDc, width, height, &bits);
   if (dibSection == nullptr) return false;
-  if (bits == nullptr) {
-    DeleteObject(dibSection);
-    return false;
-  }
   HGDIOBJ previous = SelectObject(memoryDc, dibSection);
 
   // Source from y = hmHeight with a negative height: the usual way of
@@ -176,13 +200,9 @@ bool uploadPicture(IPicture* picture, HDC memoryDc, OLE_XSIZE_HIMETRIC himetricW
 // compatible with `window`'s.
 bool uploadDecodedPicture(IPicture* picture, HWND window, unsigned textureName, int minFilter,
                           int magFilter) {
-  HDC windowDc = GetDC(window);
-  if (windowDc == nullptr) return false;
-  HDC memoryDc = CreateCompatibleDC(windowDc);
-  if (memoryDc == nullptr) {
-    ReleaseDC(window, windowDc);
-    return false;
-  }
+  MemoryDc dcs;
+  if (!openMemoryDc(window, &dcs)) return false;
+  HDC memoryDc = dcs.memory;
 
   GLint maximum = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
@@ -200,8 +220,7 @@ bool uploadDecodedPicture(IPicture* picture, HWND window, unsigned textureName, 
 
   bool uploaded = uploadPicture(picture, memoryDc, himetricWidth, himetricHeight, width, height,
                                 textureName, minFilter, magFilter);
-  DeleteDC(memoryDc);
-  ReleaseDC(window, windowDc);
+  closeMemoryDc(dcs);
   return uploaded;
 }
 

@@ -1,52 +1,161 @@
 #!/usr/bin/env bash
 # Runs the Wine test kinds of a 64-bit build (ctest labels win32 and e2e)
-# on private X displays with a private Wine prefix each, and removes them
-# again. Usage: tests/run_wine_tests.sh [build-dir]
+# on private X displays with private Wine prefixes, and removes them again.
+# Usage: tests/run_wine_tests.sh [--all-sizes] [--only REGEX] [build-dir]
+#   --all-sizes  also the large screens (1280x1024, 2560x1440, 3840x2160)
+#   --only       just the groups whose names match (e.g. --only '^size-')
 #
 # Screens: most tests run on a 1024x768 true-colour screen; the tests whose
-# suite names start with Portrait run on a 768x1024 screen, and those
-# starting with Depth8 on an 8-bit screen.
+# suite names start with Portrait run on a 768x1024 screen, those starting
+# with Depth8 on an 8-bit screen, and those starting with Sizes on each of
+# the size groups' screens below. Every screen shows a desktop picture made
+# at its size, with fine detail: rows of small text, one-pixel lines and a
+# one-pixel checker over a smooth background.
 set -euo pipefail
 
+all_sizes=0
+only=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --all-sizes) all_sizes=1; shift ;;
+    --only) only=$2; shift 2 ;;
+    -*) echo "unknown option $1" >&2; exit 2 ;;
+    *) break ;;
+  esac
+done
 build_dir=$(cd "${1:-build/win64}" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/glimmerwatch-tests.XXXXXX)
 source "$source_dir/scripts/private_display.sh"
+source "$source_dir/scripts/first_settings.sh"
 
+# group name, screen (WIDTHxHEIGHTxDEPTH), ctest label, Wine prefix. Groups
+# that name the same prefix share it (made once): a prefix costs seconds,
+# and the Sizes cases need nothing of their own in it.
+groups=(
+  "main 1024x768x24 ^(win32|e2e)$ main"
+  "portrait 768x1024x24 ^e2e_portrait$ portrait"
+  "depth8 1024x768x8 ^e2e_depth8$ depth8"
+  "size-1024x768x16 1024x768x16 ^e2e_sizes$ sizes"
+  "size-1366x768 1366x768x24 ^e2e_sizes$ sizes"
+  "size-1920x1080 1920x1080x24 ^e2e_sizes$ sizes"
+  "size-1080x1920 1080x1920x24 ^e2e_sizes$ sizes"
+)
+if [ $all_sizes -eq 1 ]; then
+  groups+=(
+    "size-1280x1024 1280x1024x24 ^e2e_sizes$ sizes"
+    "size-2560x1440 2560x1440x24 ^e2e_sizes$ sizes"
+    "size-3840x2160 3840x2160x24 ^e2e_sizes$ sizes"
+  )
+fi
 
-# Creates a prefix for that display, with a known desktop picture on it.
+# The desktop picture for a WIDTHxHEIGHT screen: the smooth plasma the
+# tests always had, plus what a copy that is scaled, shifted or filtered by
+# even one pixel cannot keep: six rows of 11-point text twice (black at the
+# top left, white at the bottom right), a one-pixel white and black line
+# pair across the whole screen each way, and two 96-pixel patches of a
+# one-pixel checker (top right, and beside the middle). The font is named
+# by its file: ImageMagick's default font needs Ghostscript's fonts.
+make_desktop_picture() {
+  local size=$1 file=$2 w h i y
+  w=${size%x*}
+  h=${size#*x}
+  local rows=(
+    "Glimmerwatch 1.0  0123456789  The quick brown fox jumps over the lazy dog."
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz ,.;:!?()[]{}<>/|"
+    "Il1| O0o 8B rn m vv w ii ll  ### ... ,,, --- ___ === +++ *** %%% @@@"
+    "Small text: every stem one or two pixels wide, every dot a single pixel."
+    "Pack my box with five dozen liquor jugs. Sphinx of black quartz, judge my vow."
+    "1366x768 1920x1080 1080x1920 2560x1440 3840x2160 1024x768x16 768x1024"
+  )
+  local text=()
+  for i in "${!rows[@]}"; do
+    y=$((170 + 15 * i))
+    text+=(-fill black -draw "text 40,$y '${rows[$i]}'")
+    y=$((h - 160 + 15 * i))
+    text+=(-fill white -draw "text $((w - 560)),$y '${rows[$i]}'")
+  done
+  local across=$((h * 2 / 5)) down=$((w / 4))
+  convert -size "${w}x$h" -seed 7 plasma:fractal -blur 0x2 \
+    -fill white -stroke black -draw "rectangle 40,40 240,140" \
+    -fill '#204080' -draw "circle 700,500 760,560" -stroke none \
+    -font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf -pointsize 11 "${text[@]}" \
+    +antialias \
+    -fill white -draw "rectangle 0,$across $((w - 1)),$across" \
+    -fill black -draw "rectangle 0,$((across + 2)) $((w - 1)),$((across + 2))" \
+    -fill white -draw "rectangle $down,0 $down,$((h - 1))" \
+    -fill black -draw "rectangle $((down + 2)),0 $((down + 2)),$((h - 1))" \
+    \( -size 96x96 pattern:gray50 \) -geometry +$((w - 136))+40 -composite \
+    \( -size 96x96 pattern:gray50 \) -geometry +$((w / 2 + 40))+$((h / 2 + 40)) -composite \
+    -alpha off -depth 8 "$file"
+}
+
+# Makes the prefix once, with the settings an installation leaves; prints
+# its path.
 make_prefix() {
   local name=$1 display=$2 prefix="$work/prefix-$1"
-  echo "== Wine prefix '$name' on display $display" >&2
-  init_prefix "$prefix" "$work/wineboot-$name.log"
-  local size
-  size=$(DISPLAY=$display xdpyinfo | awk '/dimensions:/ {print $2}')
-  convert -size "$size" -seed 7 plasma:fractal -blur 0x2 \
-    -fill white -stroke black -draw "rectangle 40,40 240,140" \
-    -fill '#204080' -draw "circle 700,500 760,560" "$work/desktop-$name.png"
-  # display exits with 1 after drawing into the root window.
-  DISPLAY=$display display -window root "$work/desktop-$name.png" || true
+  if [ ! -d "$prefix" ]; then
+    echo "== Wine prefix '$name' on display $display" >&2
+    init_prefix "$prefix" "$work/wineboot-$name.log"
+    DISPLAY=$display WINEPREFIX=$prefix write_first_settings >&2 || return 1
+  fi
   echo "$prefix"
 }
 
+# Puts a desktop picture of the display's size on it.
+show_desktop_picture() {
+  local name=$1 display=$2 size
+  size=$(DISPLAY=$display xdpyinfo | awk '/dimensions:/ {print $2}')
+  make_desktop_picture "$size" "$work/desktop-$name.png" || return 1
+  # display exits with 1 after drawing into the root window.
+  DISPLAY=$display display -window root "$work/desktop-$name.png" || true
+}
+
+# How many tests ctest lists under a label. The listing is read whole before
+# it is searched: in `ctest -N | grep -q` under pipefail, grep stops at its
+# first match, ctest dies of SIGPIPE (141) and the group read as empty, so
+# groups were skipped at random.
+tests_with_label() {
+  local listing
+  listing=$(ctest --test-dir "$build_dir" -N -L "$1") || return 1
+  sed -n 's/^Total Tests: *\([0-9][0-9]*\)$/\1/p' <<<"$listing"
+}
+
 run_group() {
-  local name=$1 geometry=$2 filter=$3 display prefix
+  local name=$1 geometry=$2 filter=$3 prefix_name=$4 display prefix count
+  count=$(tests_with_label "$filter") || count=
+  if [ "${count:-0}" -eq 0 ]; then
+    echo "!! Group '$name': no tests labelled '$filter' in $build_dir" >&2
+    return 1
+  fi
   start_display "$geometry"
-  prefix=$(make_prefix "$name" "$display")
-  echo "== Running '$filter' tests on $geometry" >&2
+  prefix=$(make_prefix "$prefix_name" "$display") || { echo "!! Group '$name': no prefix" >&2; return 1; }
+  show_desktop_picture "$name" "$display" || { echo "!! Group '$name': no desktop picture" >&2; return 1; }
+  echo "== Group '$name': '$filter' tests on $geometry" >&2
   local status=0
-  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all GLIMMER_DESKTOP_PICTURE="$work/desktop-$name.png" \
-    ctest --test-dir "$build_dir" -L "$filter" --output-on-failure || status=$?
+  # --no-tests=error: a group that runs nothing fails rather than passing.
+  # GLIMMER_SCREEN tells the tests which screen the group asked for.
+  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all GLIMMER_SCREEN=$geometry \
+    ctest --test-dir "$build_dir" -L "$filter" --no-tests=error --output-on-failure || status=$?
+  # The frozen desktop's PSNR, which ctest shows only for failing tests.
+  sed -n 's/^\(PSNR of .*\)/   \1/p' "$build_dir/Testing/Temporary/LastTest.log" >&2 2>/dev/null || true
+  # A shared prefix moves to the next group's display: its Wine processes
+  # must not stay on this one.
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   return $status
 }
 
 status=0
-run_group main 1024x768x24 '^(win32|e2e)$' || status=1
-if ctest --test-dir "$build_dir" -N -L '^e2e_portrait$' | grep -q 'Test *#'; then
-  run_group portrait 768x1024x24 '^e2e_portrait$' || status=1
-fi
-if ctest --test-dir "$build_dir" -N -L '^e2e_depth8$' | grep -q 'Test *#'; then
-  run_group depth8 1024x768x8 '^e2e_depth8$' || status=1
-fi
+results=()
+for group in "${groups[@]}"; do
+  read -r name geometry filter prefix_name <<<"$group"
+  [ -n "$only" ] && ! [[ $name =~ $only ]] && continue
+  started=$SECONDS
+  verdict=passed
+  run_group "$name" "$geometry" "$filter" "$prefix_name" || { verdict=FAILED; status=1; }
+  results+=("$(printf '%-18s %-13s %-7s %4d s' "$name" "$geometry" $verdict $((SECONDS - started)))")
+done
+[ ${#results[@]} -gt 0 ] || { echo "!! No group matches '$only'" >&2; exit 1; }
+echo "== Wine test groups:"
+printf '   %s\n' "${results[@]}"
 exit $status

@@ -1,0 +1,15 @@
+#include "host/window_class_win32.h"
+
+bool registerWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICON icon,
+                         HCURSOR cursor) {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = icon;
+  windowClass.hCursor = cursor;
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszClassName = name;
+  return RegisterClassExA(&windowClass) != 0;
+}

@@ -1,0 +1,77 @@
+# Sourced by the scripts that need an installed-looking Wine prefix: run.sh,
+# tests/run_wine_tests.sh, bench.sh.
+#
+#   write_first_settings ['NAME=TEXT' ...]
+#
+# Writes the saver's first settings into the prefix of WINEPREFIX (Wine on
+# DISPLAY) the way the installer's settings file does: it imports
+# installer/glimmerwatch-settings.reg, the file the release ships for users
+# whose settings are missing, so the values live in that one file only. Each
+# argument overrides one value of the same key afterwards, e.g.
+#   DISPLAY=$display WINEPREFIX=$prefix write_first_settings 'Show FPS=1'
+# Then it reads the key back and fails, naming the value, when a value is
+# not what was asked for: a saver started over incomplete settings stops
+# with "not properly installed", which is a confusing way to learn of it.
+#
+#   first_setting NAME ['NAME=TEXT' ...]
+# Prints the text the settings file gives NAME, or that of the first
+# override for NAME among the arguments; handy for callers that compare.
+
+first_settings_file=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/installer/glimmerwatch-settings.reg
+
+# The registry key of the settings file's first section, as regedit names it.
+first_settings_key() {
+  # sed stops at the first section itself: `| head -n1` could kill it with
+  # SIGPIPE, which pipefail turns into a failure.
+  sed -n '/^\[/{s/^\[\(.*\)\]\r\{0,1\}$/\1/p;q}' "$first_settings_file"
+}
+
+# "Name"="text" lines of the settings file as NAME=TEXT, one a line.
+first_settings_values() {
+  sed -n 's/^"\([^"]*\)"="\([^"]*\)"\r\{0,1\}$/\1=\2/p' "$first_settings_file"
+}
+
+first_setting() {
+  local name=$1 override line
+  for override in "${@:2}"; do
+    [ "${override%%=*}" = "$name" ] && { echo "${override#*=}"; return 0; }
+  done
+  while IFS= read -r line; do
+    [ "${line%%=*}" = "$name" ] && { echo "${line#*=}"; return 0; }
+  done < <(first_settings_values)
+  return 1
+}
+
+write_first_settings() {
+  local key override name text import status=0
+  key=$(first_settings_key)
+  [ -n "$key" ] || { echo "write_first_settings: no key in $first_settings_file" >&2; return 1; }
+  # One regedit run for the file and the overrides: a copy of the file with
+  # the overrides appended under the same key, later lines winning.
+  import=$(mktemp /tmp/glimmerwatch-settings.XXXXXX)
+  {
+    cat "$first_settings_file"
+    printf '\n[%s]\n' "$key"
+    for override in "$@"; do
+      case $override in
+        *=*) printf '"%s"="%s"\n' "${override%%=*}" "${override#*=}" ;;
+        *) echo "write_first_settings: '$override' is not NAME=TEXT" >&2; rm -f "$import"; return 1 ;;
+      esac
+    done
+  } >"$import"
+  # Wine reads the Unix file system as drive Z:.
+  WINEDEBUG=-all wine regedit /S "Z:${import//\//\\}" >/dev/null 2>&1 || status=$?
+  rm -f "$import"
+  [ $status -eq 0 ] || { echo "write_first_settings: regedit failed ($status)" >&2; return 1; }
+
+  local shown
+  shown=$(WINEDEBUG=-all wine reg query "${key/HKEY_CURRENT_USER/HKCU}" 2>/dev/null | tr -d '\r')
+  while IFS= read -r name; do
+    text=$(first_setting "$name" "$@")
+    if ! grep -Eq "^ +$(sed 's/[][\.*^$]/\\&/g' <<<"$name") +REG_SZ +$(sed 's/[][\.*^$]/\\&/g' <<<"$text")\$" <<<"$shown"; then
+      echo "write_first_settings: $key \"$name\" is not \"$text\" after the import" >&2
+      status=1
+    fi
+  done < <({ first_settings_values; [ $# -eq 0 ] || printf '%s\n' "$@"; } | sed 's/=.*//' | sort -u)
+  return $status
+}
