@@ -440,23 +440,23 @@ live_run() {
   DISPLAY=$display WINEPREFIX=$prefix wine "$build64/Glimmerwatch.scr" /s \
     >>"$work/wine-output.log" 2>&1 &
   local launcher=$!
-  local _window=0
+  local found=0
   for _ in $(seq 300); do
-    DISPLAY=$display xdotool search --name '^Glimmerwatch$' >/dev/null 2>&1 && { _window=1; break; }
+    DISPLAY=$display xdotool search --name '^Glimmerwatch$' >/dev/null 2>&1 && { found=1; break; }
     sleep 0.1
   done
   local shown
   shown=$(date +%s%N)
   [ "${live_moves[$case]}" = 1 ] && start_mouse_mover $(((live_settle_ms + live_ms) / 1000 + 5))
-  # The Linux process of the Wine process that runs the .scr (Wine may
-  # start it through a launcher of its own).
+  # The Linux process that runs the .scr, found by its command line and this
+  # prefix: other checkouts on the machine may run their own .scr meanwhile.
   local pid="" server xvfb=${private_display_pids[-1]}
   for _ in $(seq 50); do
     pid=$(find_wine_process Glimmerwatch.scr /s "$prefix") && break
     sleep 0.1
   done
   server=$(find_wine_process wineserver '' "$prefix" || true)
-  if [ $_window = 0 ] || [ -z "$pid" ]; then
+  if [ $found = 0 ] || [ -z "$pid" ]; then
     echo "!! $case run $run: no saver window or process" >&2
   fi
 
