@@ -65,9 +65,11 @@ void timeStartUp(HINSTANCE instance) {
   writeNumber("startup_total_ms", millisecondsSince(begin));
 }
 
-// Draws frames for `milliseconds` the way the render loop does once the
-// hold-back is over, with a mouse move seen every frame so the eyes are
-// drawn too. Returns the number of frames.
+// Draws frames for `milliseconds` back to back, each as the render loop
+// draws one once the hold-back is over, with a mouse move seen every frame
+// so the eyes are drawn too. The real loop paces its frames; here they are
+// not paced, so the rate shows what a frame costs. Returns the number of
+// frames.
 long drawSteadyFrames(long milliseconds, double* elapsedMs) {
   // Far past the hold-back, so every frame is presented with SwapBuffers
   // as in the steady state of a real run.
