@@ -91,6 +91,7 @@ fi
 # --- Private displays and prefixes ---------------------------------------------
 work=$(mktemp -d /tmp/glimmerwatch-bench.XXXXXX)
 source "$root/scripts/private_display.sh"
+source "$root/scripts/first_settings.sh"
 export WINEDEBUG=-all
 
 # A prefix with the installer's settings, the clock and the counter on, and
@@ -99,11 +100,7 @@ make_prefix() {
   local name=$1
   prefix="$work/prefix-$1"
   init_prefix "$prefix" "$work/wineboot-$name.log"
-  local key='HKCU\Software\Tessaly\Glimmerwatch'
-  DISPLAY=$display WINEPREFIX=$prefix wine reg add "$key" /v Resolution /t REG_SZ \
-    /d 'Current resolution' /f >/dev/null 2>&1
-  DISPLAY=$display WINEPREFIX=$prefix wine reg add "$key" /v 'Show Time' /t REG_SZ /d 1 /f >/dev/null 2>&1
-  DISPLAY=$display WINEPREFIX=$prefix wine reg add "$key" /v 'Show FPS' /t REG_SZ /d 1 /f >/dev/null 2>&1
+  DISPLAY=$display WINEPREFIX=$prefix write_first_settings 'Show Time=1' 'Show FPS=1' || exit 1
   local size
   size=$(DISPLAY=$display xdpyinfo | awk '/dimensions:/ {print $2}')
   convert -size "$size" -seed 7 plasma:fractal -blur 0x2 \
@@ -396,10 +393,10 @@ declare -A live_time=([idle]=0 [clock]=1 [counter]=0 [mouse]=0)
 declare -A live_fps=([idle]=0 [clock]=0 [counter]=1 [mouse]=0)
 declare -A live_moves=([idle]=0 [clock]=0 [counter]=0 [mouse]=1)
 
-# Writes one of the saver's stored switches into the prefix.
-set_switch() {
-  DISPLAY=$display WINEPREFIX=$prefix wine reg add 'HKCU\Software\Tessaly\Glimmerwatch' \
-    /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1
+# Writes the saver's two stored switches into the prefix: the first
+# settings, with the clock's and the counter's switches as given.
+set_switches() {
+  DISPLAY=$display WINEPREFIX=$prefix write_first_settings "Show Time=$1" "Show FPS=$2" >/dev/null
 }
 
 # Moves the pointer round an ellipse about the screen's centre, a step every
@@ -530,15 +527,15 @@ measure_live() {
     # Cases interleaved, so drift in the machine's load spreads over all.
     for case in "${live_cases[@]}"; do
       echo "== Glimmerwatch.scr /s, $case, run $i of $runs ($((live_settle_ms / 1000)) s settle, $((live_ms / 1000)) s measured)"
-      [ "$shown_time" = "${live_time[$case]}" ] || set_switch 'Show Time' "${live_time[$case]}"
-      [ "$shown_fps" = "${live_fps[$case]}" ] || set_switch 'Show FPS' "${live_fps[$case]}"
+      if [ "$shown_time" != "${live_time[$case]}" ] || [ "$shown_fps" != "${live_fps[$case]}" ]; then
+        set_switches "${live_time[$case]}" "${live_fps[$case]}"
+      fi
       shown_time=${live_time[$case]}
       shown_fps=${live_fps[$case]}
       live_run "$case" "$i" "$screen" || true
     done
   done
-  set_switch 'Show Time' 1
-  set_switch 'Show FPS' 1
+  set_switches 1 1
 }
 
 gl_version=""
