@@ -3,6 +3,7 @@
 # need, when they are missing. Uses apt as root, or through sudo.
 # ImageMagick comes without Ghostscript's fonts (no recommends), so every
 # script that draws text names a DejaVu font file from fonts-dejavu-core.
+# Xephyr (xserver-xephyr) nests inside Xvfb to give the tests two monitors.
 # Never installs wine32: on hosts that cannot run 32-bit Linux programs it
 # breaks the wine launcher, and the 64-bit Wine runs the 64-bit .scr.
 set -euo pipefail
@@ -10,7 +11,7 @@ set -euo pipefail
 packages=(
   cmake make g++ googletest libgtest-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
-  wine wine64 xvfb x11-utils xdotool libgl1-mesa-dri libglu1-mesa
+  wine wine64 xvfb xserver-xephyr x11-utils xdotool libgl1-mesa-dri libglu1-mesa
   imagemagick fonts-dejavu-core nsis zip
   xserver-xephyr libxdamage-dev
 )

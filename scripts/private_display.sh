@@ -3,7 +3,10 @@
 # and run.sh. The caller sets `work` to a scratch folder first; prefixes made
 # there are named prefix-*.
 #
-#   start_display GEOMETRY    starts Xvfb on a free display, sets `display`
+#   start_display GEOMETRY    starts Xvfb on a free display, sets `display`;
+#                             GEOMETRY is WIDTHxHEIGHTxDEPTH, or monitors
+#                             side by side as WIDTHxHEIGHT+WIDTHxHEIGHT[+...]
+#                             (true colour; see start_monitors_display)
 #   init_prefix PREFIX LOG    makes a Wine prefix for the display in `display`
 #   end_prefix_on_exit PREFIX the clean-up ends that prefix's Wine server too
 #                             (init_prefix does this for the prefixes it makes;
@@ -22,17 +25,46 @@ private_display_pids=()
 private_prefixes=()
 
 start_display() {
+  case $1 in
+    *+*) start_monitors_display "$1" ;;
+    *) start_x_server "$1" Xvfb -screen 0 "$1" ;;
+  esac
+}
+
+# Starts an X server (the command and its arguments after the geometry,
+# which only names it in messages) on a free display it picks itself, and
+# sets `display`.
+start_x_server() {
   local geometry=$1 fd_file
+  shift
   fd_file=$(mktemp "$work/display.XXXXXX")
-  Xvfb -displayfd 3 -screen 0 "$geometry" -noreset -nolisten tcp 3>"$fd_file" \
-    >>"$work/xvfb.log" 2>&1 &
+  "$@" -displayfd 3 -noreset -nolisten tcp 3>"$fd_file" >>"$work/x-servers.log" 2>&1 &
   private_display_pids+=($!)
   for _ in $(seq 100); do
     [ -s "$fd_file" ] && break
     sleep 0.1
   done
-  [ -s "$fd_file" ] || { echo "Xvfb did not start ($geometry)" >&2; return 1; }
+  [ -s "$fd_file" ] || { echo "$1 did not start ($geometry)" >&2; return 1; }
   display=":$(head -n1 "$fd_file")"
+}
+
+# Several monitors side by side, as Wine sees them: Xvfb's own screens all
+# start at 0,0 and its RandR monitors are not seen, but a nested Xephyr with
+# one screen per monitor, joined by Xinerama and without RandR, gives Wine
+# one monitor per screen, left to right, the first the primary. Xephyr
+# needs a host display, an Xvfb a little larger than the monitors together;
+# both servers are remembered, so the clean-up ends both (Xephyr first).
+start_monitors_display() {
+  local geometry=$1 monitor monitors width=0 height=0 screens=()
+  IFS=+ read -ra monitors <<<"$geometry"
+  for monitor in "${monitors[@]}"; do
+    [[ $monitor =~ ^([0-9]+)x([0-9]+)$ ]] || { echo "bad monitor '$monitor' in $geometry" >&2; return 1; }
+    width=$((width + BASH_REMATCH[1]))
+    [ "${BASH_REMATCH[2]}" -gt $height ] && height=${BASH_REMATCH[2]}
+    screens+=(-screen "$monitor")
+  done
+  start_x_server "host of $geometry" Xvfb -screen 0 "$((width + 152))x$((height + 132))x24" || return 1
+  DISPLAY=$display start_x_server "$geometry" Xephyr +xinerama -extension RANDR "${screens[@]}"
 }
 
 stop_private_displays() {
@@ -40,8 +72,13 @@ stop_private_displays() {
   for prefix in "$work"/prefix-* "$work"/prefix "${private_prefixes[@]}"; do
     [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null
   done
-  for pid in "${private_display_pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${private_display_pids[@]}"; do wait "$pid" 2>/dev/null; done
+  # Last started first: a nested server goes before the one that hosts it.
+  local i
+  for ((i = ${#private_display_pids[@]} - 1; i >= 0; i--)); do
+    pid=${private_display_pids[$i]}
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
   private_display_pids=()
   private_prefixes=()
   return 0

@@ -186,14 +186,19 @@ void sendKey(WORD virtualKey, bool up) {
   SendInput(1, &input, sizeof(input));
 }
 
+// Absolute positions count over the virtual screen, every monitor, so that
+// a point on a second monitor is not clamped to the primary's edge. On one
+// monitor the virtual screen is the primary and nothing changes.
 void sendMouse(DWORD flags, int x, int y) {
   INPUT input = {};
   input.type = INPUT_MOUSE;
-  int width = GetSystemMetrics(SM_CXSCREEN);
-  int height = GetSystemMetrics(SM_CYSCREEN);
-  input.mi.dx = MulDiv(x, 65535, width - 1);
-  input.mi.dy = MulDiv(y, 65535, height - 1);
-  input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+  int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  input.mi.dx = MulDiv(x - left, 65535, width - 1);
+  input.mi.dy = MulDiv(y - top, 65535, height - 1);
+  input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
   SendInput(1, &input, sizeof(input));
 }
 }  // namespace
@@ -241,6 +246,63 @@ bool moveXPointer(int x, int y) {
 }
 }  // namespace
 
+namespace {
+// The Unix path of a Windows path, through Wine's own mapping; empty when
+// not under Wine.
+std::string unixPath(const std::string& windowsPath) {
+  typedef char*(CDECL * UnixFileNameProc)(const WCHAR*);
+  UnixFileNameProc toUnix = reinterpret_cast<UnixFileNameProc>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (toUnix == nullptr) return std::string();
+  std::vector<WCHAR> wide(windowsPath.size() + 1);
+  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(),
+                      static_cast<int>(wide.size()));
+  char* path = toUnix(wide.data());
+  if (path == nullptr) return std::string();
+  std::string result(path);
+  HeapFree(GetProcessHeap(), 0, path);
+  return result;
+}
+}  // namespace
+
+bool runHostCommand(const std::string& command, DWORD timeoutMs) {
+  if (GetFileAttributesA("Z:\\bin\\sh") == INVALID_FILE_ATTRIBUTES) return false;
+  std::string done = directoryOfTests() + "\\e2e-host-command.done";
+  DeleteFileA(done.c_str());
+  std::string doneUnix = unixPath(done);
+  if (doneUnix.empty()) return false;
+  // A Unix child's handle cannot be waited on: the shell leaves a file
+  // behind once the command has ended, whatever its exit status.
+  std::string line = "Z:\\bin\\sh -c \"" + command + "; : > '" + doneUnix + "'\"";
+  std::vector<char> buffer(line.begin(), line.end());
+  buffer.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    return false;
+  }
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  DWORD start = GetTickCount();
+  while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(50);
+  }
+  DeleteFileA(done.c_str());
+  return true;
+}
+
+bool showOnRootWindow(const Picture& picture, const std::string& name) {
+  std::string file = shotPath(name);
+  if (!saveBitmap(picture, file)) return false;
+  std::string fileOnHost = unixPath(file);
+  if (fileOnHost.empty()) return false;
+  // display exits with 1 after drawing into the root window.
+  return runHostCommand("display -window root '" + fileOnHost + "'", 20000);
+}
+
 void moveMouse(int x, int y) {
   if (!moveXPointer(x, y)) SetCursorPos(x, y);
   sendMouse(MOUSEEVENTF_MOVE, x, y);
@@ -253,10 +315,11 @@ void clickMouse(int x, int y) {
   sendMouse(MOUSEEVENTF_LEFTUP, x, y);
 }
 
-Picture captureScreen() {
+namespace {
+Picture captureArea(int left, int top, int width, int height) {
   Picture picture;
-  picture.width = GetSystemMetrics(SM_CXSCREEN);
-  picture.height = GetSystemMetrics(SM_CYSCREEN);
+  picture.width = width;
+  picture.height = height;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO info = {};
@@ -269,7 +332,7 @@ Picture captureScreen() {
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY);
+  BitBlt(memory, 0, 0, picture.width, picture.height, screen, left, top, SRCCOPY);
   GdiFlush();
   const unsigned* source = static_cast<const unsigned*>(bits);
   picture.pixels.assign(source, source + static_cast<size_t>(picture.width) * picture.height);
@@ -279,6 +342,16 @@ Picture captureScreen() {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return picture;
+}
+}  // namespace
+
+Picture captureScreen() {
+  return captureArea(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+}
+
+Picture captureAllMonitors() {
+  return captureArea(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                     GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
 }
 
 double psnr(const Picture& a, const Picture& b) {

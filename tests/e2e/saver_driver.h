@@ -75,13 +75,26 @@ struct Picture {
   std::vector<unsigned> pixels;
   unsigned at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
+// The primary monitor only (the screen as single-monitor Windows knows it).
 Picture captureScreen();
+// Every monitor: the whole virtual screen (its top-left pixel first, which
+// is 0,0 only when no monitor lies left of or above the primary).
+Picture captureAllMonitors();
 // Peak signal-to-noise ratio in dB over all channels; 99 for identical.
 double psnr(const Picture& a, const Picture& b);
 // Writes a 24-bit BMP, for looking at what a test saw.
 bool saveBitmap(const Picture& picture, const std::string& path);
 // Where tests put their screenshots (the build's e2e-shots folder).
 std::string shotPath(const std::string& name);
+
+// Runs a shell command on the machine that runs Wine and waits until it has
+// ended; false when that cannot be done (not under Wine) or on timeout.
+bool runHostCommand(const std::string& command, DWORD timeoutMs);
+// Makes the X root window, the live desktop under every window, show the
+// picture (saved as the shot `name` on the way); false when it could not.
+// Windows drawn over the root keep their pixels: only where nothing covers
+// the desktop does the change show.
+bool showOnRootWindow(const Picture& picture, const std::string& name);
 
 void sleepMs(DWORD ms);
 

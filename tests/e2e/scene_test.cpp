@@ -38,18 +38,20 @@ int countNew(const Picture& shot, const Picture& desktop, Region region, bool (*
   return count;
 }
 
+// Whether two pixels differ clearly, more than a rounding or a blur would.
+bool clearlyDiffers(unsigned a, unsigned b) {
+  int d = 0;
+  for (int shift = 0; shift < 24; shift += 8)
+    d += abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+  return d > 60;
+}
+
 // Pixels in the region that differ clearly from the desktop.
 int countChanged(const Picture& shot, const Picture& desktop, Region region) {
   int count = 0;
-  for (int y = region.top; y < region.bottom; ++y) {
-    for (int x = region.left; x < region.right; ++x) {
-      unsigned a = shot.at(x, y), b = desktop.at(x, y);
-      int d = 0;
-      for (int shift = 0; shift < 24; shift += 8)
-        d += abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
-      if (d > 60) ++count;
-    }
-  }
+  for (int y = region.top; y < region.bottom; ++y)
+    for (int x = region.left; x < region.right; ++x)
+      if (clearlyDiffers(shot.at(x, y), desktop.at(x, y))) ++count;
   return count;
 }
 
@@ -91,9 +93,14 @@ std::string screenName() {
   HDC screen = GetDC(nullptr);
   int bits = GetDeviceCaps(screen, BITSPIXEL);
   ReleaseDC(nullptr, screen);
-  char name[48];
-  snprintf(name, sizeof(name), "%dx%dx%d", GetSystemMetrics(SM_CXSCREEN),
-           GetSystemMetrics(SM_CYSCREEN), bits);
+  char name[96];
+  int length = snprintf(name, sizeof(name), "%dx%dx%d", GetSystemMetrics(SM_CXSCREEN),
+                        GetSystemMetrics(SM_CYSCREEN), bits);
+  int monitors = GetSystemMetrics(SM_CMONITORS);
+  if (monitors > 1) {
+    snprintf(name + length, sizeof(name) - length, " (primary of %d monitors, %dx%d in all)",
+             monitors, GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  }
   return name;
 }
 
@@ -359,6 +366,265 @@ TEST_F(SizesScene, FrozenDesktopIsTheDesktopPixelForPixel) {
   saveBitmap(after, shotPath("sizes-eyes-gone-" + name));
   expectPixelIdentical(after, desktop_, "the frozen desktop after the eyes");
   stop();
+}
+
+// Run by the Wine test script on two 1024x768 monitors side by side: the
+// primary at 0,0 and a second one right of it (a nested X server with
+// Xinerama, which Wine takes for two monitors).
+const int kWidth = 1024;  // of each of the two monitors
+const int kHeight = 768;
+
+class TwoMonitors : public Scene {
+ protected:
+  void SetUp() override {
+    // On one monitor every check below would pass or fail for other reasons.
+    ASSERT_EQ(2, GetSystemMetrics(SM_CMONITORS)) << "Windows does not see two monitors";
+    ASSERT_EQ(0, GetSystemMetrics(SM_XVIRTUALSCREEN));
+    ASSERT_EQ(0, GetSystemMetrics(SM_YVIRTUALSCREEN));
+    ASSERT_EQ(2 * kWidth, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    ASSERT_EQ(kHeight, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    ASSERT_EQ(kWidth, GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_EQ(kHeight, GetSystemMetrics(SM_CYSCREEN));
+    moveMouse(5, 5);
+    sleepMs(200);
+    desktop_ = captureAllMonitors();
+  }
+
+  // A test that changed the live desktop puts the picture back, for the
+  // tests after it; they compare with the desktop they find.
+  void TearDown() override {
+    if (!changedDesktop_) return;
+    EXPECT_TRUE(showOnRootWindow(desktop_, "two-monitors-desktop"));
+    EXPECT_EQ(0, differenceOf(captureAllMonitors(), desktop_).pixels)
+        << "the desktop picture is not back";
+  }
+
+  static Region second() { return {kWidth, 0, 2 * kWidth, kHeight}; }
+  static Region primaryMiddle() {
+    return {kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150};
+  }
+
+  bool changedDesktop_ = false;
+};
+
+// Pixels in the region that differ from the desktop at all.
+int countDiffering(const Picture& shot, const Picture& desktop, Region region) {
+  int count = 0;
+  for (int y = region.top; y < region.bottom; ++y)
+    for (int x = region.left; x < region.right; ++x)
+      if (shot.at(x, y) != desktop.at(x, y)) ++count;
+  return count;
+}
+
+// The bounding box of the pixels that have the colour now but did not on the
+// desktop; empty (right <= left) when there are none.
+Region boxOfNew(const Picture& shot, const Picture& desktop, bool (*colour)(unsigned)) {
+  Region box = {shot.width, shot.height, 0, 0};
+  for (int y = 0; y < shot.height; ++y) {
+    for (int x = 0; x < shot.width; ++x) {
+      if (!colour(shot.at(x, y)) || colour(desktop.at(x, y))) continue;
+      if (x < box.left) box.left = x;
+      if (y < box.top) box.top = y;
+      if (x >= box.right) box.right = x + 1;
+      if (y >= box.bottom) box.bottom = y + 1;
+    }
+  }
+  return box;
+}
+
+bool inside(Region inner, Region outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+// Where one eye looks. The eye is the box of the pixels the saver changed
+// in `area`: the inside of the sphere's far half covers its whole disc.
+// Within the disc the white of the eye comes out light (its pale texels,
+// squared by the blend, keep red above 140 over any desktop), while the
+// green iris and the black pupil leave red below 110 (at most the desktop's
+// d(1-d), a quarter). The iris and pupil's centre, counted from the disc's
+// middle, is where the eye faces on screen: right of it is positive.
+struct EyeLook {
+  Region disc = {0, 0, 0, 0};
+  int irisPixels = 0;
+  double irisRight = 0.0;  // pixels
+};
+
+EyeLook eyeLook(const Picture& shot, const Picture& desktop, Region area) {
+  EyeLook look;
+  Region& disc = look.disc;
+  disc = {area.right, area.bottom, area.left, area.top};
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      if (!clearlyDiffers(shot.at(x, y), desktop.at(x, y))) continue;
+      if (x < disc.left) disc.left = x;
+      if (y < disc.top) disc.top = y;
+      if (x >= disc.right) disc.right = x + 1;
+      if (y >= disc.bottom) disc.bottom = y + 1;
+    }
+  }
+  if (disc.right <= disc.left) return look;
+  double cx = (disc.left + disc.right) / 2.0, cy = (disc.top + disc.bottom) / 2.0;
+  double rx = (disc.right - disc.left) / 2.0, ry = (disc.bottom - disc.top) / 2.0;
+  double sum = 0.0;
+  for (int y = disc.top; y < disc.bottom; ++y) {
+    for (int x = disc.left; x < disc.right; ++x) {
+      double dx = (x + 0.5 - cx) / rx, dy = (y + 0.5 - cy) / ry;
+      if (dx * dx + dy * dy > 1.0) continue;
+      if (((shot.at(x, y) >> 16) & 0xFF) >= 110) continue;
+      ++look.irisPixels;
+      sum += x + 0.5 - cx;
+    }
+  }
+  if (look.irisPixels > 0) look.irisRight = sum / look.irisPixels;
+  return look;
+}
+
+// Moves the cursor from x0 to x1 in steps along the primary's middle row, so
+// that the eyes wake and follow it.
+void sweepCursor(int x0, int x1, int step) {
+  for (int x = x0; step > 0 ? x <= x1 : x >= x1; x += step) {
+    moveMouse(x, kHeight / 2);
+    sleepMs(60);
+  }
+  sleepMs(200);
+}
+
+TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
+  // Parked on the second monitor, so that centring on the primary shows.
+  moveMouse(2 * kWidth - 200, kHeight - 100);
+  sleepMs(100);
+  HWND window = start("0", "0");
+  ASSERT_NE(nullptr, window);
+  RECT rect;
+  ASSERT_TRUE(GetWindowRect(window, &rect));
+  EXPECT_EQ(0, rect.left);
+  EXPECT_EQ(0, rect.top);
+  EXPECT_EQ(2 * kWidth, rect.right) << "the saver window does not reach over the second monitor";
+  EXPECT_EQ(kHeight, rect.bottom);
+  POINT cursor;
+  GetCursorPos(&cursor);
+  EXPECT_EQ(kWidth / 2, cursor.x) << "the cursor is not in the middle of the primary monitor";
+  EXPECT_EQ(kHeight / 2, cursor.y);
+
+  Picture first = captureAllMonitors();
+  saveBitmap(first, shotPath("two-monitors-frozen"));
+  expectPixelIdentical(first, desktop_, "the first frozen frame on two monitors");
+
+  // Eyes that come and go prove that the saver's frames reach the screen;
+  // the frame that takes them away must be both monitors exactly again.
+  sweepCursor(kWidth / 2 - 100, kWidth / 2 + 100, 50);
+  Picture withEyes = captureAllMonitors();
+  saveBitmap(withEyes, shotPath("two-monitors-eyes"));
+  EXPECT_GT(countChanged(withEyes, desktop_, primaryMiddle()), 5000)
+      << "no eyes: the saver's frames do not reach the screen";
+  sleepMs(1600);
+  Picture after = captureAllMonitors();
+  saveBitmap(after, shotPath("two-monitors-eyes-gone"));
+  expectPixelIdentical(after, desktop_, "the frozen frame on two monitors after the eyes");
+  stop();
+}
+
+TEST_F(TwoMonitors, EyesInThePrimarysMiddleFaceACursorOnTheSecondMonitor) {
+  ASSERT_NE(nullptr, start("0", "0"));
+  Region leftEye = {kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2, kHeight / 2 + 150};
+  Region rightEye = {kWidth / 2, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150};
+
+  // The cursor on the far left of the primary first, for comparison.
+  sweepCursor(120, 20, -20);
+  Picture towardsLeft = captureAllMonitors();
+  saveBitmap(towardsLeft, shotPath("two-monitors-eyes-cursor-left"));
+  sleepMs(1600);  // the eyes go again
+
+  // Moves on the second monitor alone wake them, on the primary.
+  sweepCursor(kWidth + 276, kWidth + 876, 100);
+  Picture towardsRight = captureAllMonitors();
+  saveBitmap(towardsRight, shotPath("two-monitors-eyes-cursor-right"));
+  POINT cursor;
+  GetCursorPos(&cursor);
+  EXPECT_EQ(kWidth + 876, cursor.x) << "the cursor did not reach the second monitor";
+
+  EXPECT_GT(countChanged(towardsRight, desktop_, primaryMiddle()), 5000)
+      << "moves on the second monitor do not wake the eyes in the primary's middle";
+  EXPECT_EQ(0, countDiffering(towardsRight, desktop_, second()))
+      << "the second monitor changed while the cursor moved over it";
+  Difference difference = differenceOf(towardsRight, desktop_);
+  EXPECT_TRUE(inside(difference.box, primaryMiddle()))
+      << "changes outside the primary's middle: x " << difference.box.left << ".."
+      << difference.box.right - 1 << ", y " << difference.box.top << ".."
+      << difference.box.bottom - 1;
+
+  EXPECT_GT(countChanged(towardsRight, towardsLeft, primaryMiddle()), 2000)
+      << "the eyes look the same for a cursor far left and far right";
+
+  // Each eye's iris and pupil show the cursor's side: for the cursor far
+  // right they sit right of the eye's middle, and well right of where they
+  // sit for the cursor far left (measured for the left and the right eye:
+  // +48 and +40 pixels against -2 and -8; eyes turned as for a cursor on
+  // the other side of the primary gave -35 and -47).
+  EyeLook right[2] = {eyeLook(towardsRight, desktop_, leftEye),
+                      eyeLook(towardsRight, desktop_, rightEye)};
+  EyeLook left[2] = {eyeLook(towardsLeft, desktop_, leftEye),
+                     eyeLook(towardsLeft, desktop_, rightEye)};
+  const char* names[2] = {"left eye", "right eye"};
+  for (int i = 0; i < 2; ++i) {
+    printf("%s: iris %+.1f px from the middle (%d px) for the cursor right, %+.1f px (%d px) "
+           "for it left\n",
+           names[i], right[i].irisRight, right[i].irisPixels, left[i].irisRight,
+           left[i].irisPixels);
+    ASSERT_GT(right[i].disc.right - right[i].disc.left, 60) << names[i] << " not found";
+    ASSERT_GT(left[i].disc.right - left[i].disc.left, 60) << names[i] << " not found";
+    EXPECT_GT(right[i].irisPixels, 200) << names[i] << ": no iris to see for the cursor right";
+    EXPECT_GT(right[i].irisRight, 15.0)
+        << names[i] << " does not face the cursor on the second monitor";
+    EXPECT_GT(right[i].irisRight - left[i].irisRight, 20.0)
+        << names[i] << " faces right no more for a cursor far right than far left";
+  }
+  // The pair sits in the middle of the primary, not of the whole desktop.
+  EXPECT_NEAR(kWidth / 2, (right[0].disc.left + right[1].disc.right) / 2.0, 4.0);
+  EXPECT_NEAR(kHeight / 2, (right[0].disc.top + right[0].disc.bottom) / 2.0, 4.0);
+  stop();
+}
+
+TEST_F(TwoMonitors, ClockAndCounterSitInThePrimarysCornersOnly) {
+  ASSERT_NE(nullptr, start("1", "1"));
+  Picture shot = captureAllMonitors();
+  saveBitmap(shot, shotPath("two-monitors-clock-fps"));
+  Region clock = {0, kHeight - 45, 420, kHeight};
+  Region counter = {0, 0, 420, 40};
+  EXPECT_GT(countNew(shot, desktop_, clock, isRed), 300) << "no clock";
+  EXPECT_GT(countNew(shot, desktop_, counter, isGreen), 200) << "no FPS counter";
+  Region red = boxOfNew(shot, desktop_, isRed);
+  Region green = boxOfNew(shot, desktop_, isGreen);
+  printf("clock within x %d..%d, y %d..%d; counter within x %d..%d, y %d..%d\n", red.left,
+         red.right - 1, red.top, red.bottom - 1, green.left, green.right - 1, green.top,
+         green.bottom - 1);
+  EXPECT_TRUE(inside(red, clock)) << "red outside the primary's bottom-left corner";
+  EXPECT_TRUE(inside(green, counter)) << "green outside the primary's top-left corner";
+  EXPECT_EQ(0, countDiffering(shot, desktop_, second())) << "the second monitor changed";
+  stop();
+}
+
+TEST_F(TwoMonitors, EscapeBringsTheLiveDesktopBackOnBothMonitors) {
+  ASSERT_NE(nullptr, start("0", "0"));
+  // The live desktop changes underneath: both monitors keep the saver's
+  // copy while it runs, and after Escape show the live desktop, not a copy
+  // left behind. The picture is the desktop's negative, so that every
+  // pixel tells the two apart.
+  Picture live = desktop_;
+  for (unsigned& pixel : live.pixels) pixel ^= 0xFFFFFF;
+  changedDesktop_ = true;
+  ASSERT_TRUE(showOnRootWindow(live, "two-monitors-live-desktop"))
+      << "could not change the desktop under the saver";
+  Picture during = captureAllMonitors();
+  saveBitmap(during, shotPath("two-monitors-frozen-over-a-change"));
+  expectPixelIdentical(during, desktop_, "both monitors while the desktop changes underneath");
+
+  stop();
+  sleepMs(300);
+  Picture after = captureAllMonitors();
+  saveBitmap(after, shotPath("two-monitors-after-escape"));
+  expectPixelIdentical(after, live, "the changed live desktop after Escape");
 }
 
 // Run on a 768x1024 screen by the Wine test script.
