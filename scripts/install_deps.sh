@@ -13,7 +13,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
   wine wine64 xvfb xserver-xephyr x11-utils xdotool libgl1-mesa-dri libglu1-mesa
   imagemagick fonts-dejavu-core nsis zip
-  xserver-xephyr libxdamage-dev
+  libxdamage-dev
 )
 
 missing=()
