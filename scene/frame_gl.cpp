@@ -34,12 +34,18 @@ void drawScene(const FrameContent& content) {
   if (content.fpsCounter != nullptr) content.fpsCounter->drawFps(content.fpsText);
   if (content.eyes) {
     // The eyes' perspective covers the primary monitor only; the
-    // screen-space passes cover the whole window.
+    // screen-space passes cover the whole window. With one monitor the two
+    // are the same and the viewport stays as it is.
     const ScreenLayout& layout = *content.layout;
-    glViewport(layout.eyesX, layout.eyesY, layout.eyesWidth, layout.eyesHeight);
+    const int windowWidth = layout.window.right - layout.window.left;
+    const int windowHeight = layout.window.bottom - layout.window.top;
+    const bool ownViewport = layout.eyesX != 0 || layout.eyesY != 0 ||
+                             layout.eyesWidth != windowWidth || layout.eyesHeight != windowHeight;
+    if (ownViewport) {
+      glViewport(layout.eyesX, layout.eyesY, layout.eyesWidth, layout.eyesHeight);
+    }
     drawEyes(content.cursorX, content.cursorY);
-    glViewport(0, 0, layout.window.right - layout.window.left,
-               layout.window.bottom - layout.window.top);
+    if (ownViewport) glViewport(0, 0, windowWidth, windowHeight);
   }
 }
 
