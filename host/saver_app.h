@@ -62,6 +62,7 @@ class SaverApp {
   bool takeOneMessage();        // false once WM_QUIT is taken
   void noteMouseMove(UINT message);
   FrameDecision decideNextFrame();
+  void useFineTimer(bool fine);
   void drawFrame(bool showTime, bool showFps);
   int runMessagePump();
   int verifyPassword(HWND window);
@@ -97,6 +98,7 @@ class SaverApp {
   bool lastFrameShowedEyes;
   bool frameDamaged;              // WM_PAINT since the last frame
   long long lastClockSecond;      // wall-clock second of the last frame
+  bool fineTimer;                 // a 1 ms system timer period is asked for
 };
 
 extern SaverApp saverApp;

@@ -98,16 +98,13 @@ void SaverApp::enterRenderLoop() {
   BOOL previous = FALSE;
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
   screenSaverRunning = true;
-  // Sleeps end on the millisecond rather than on the 15.6 ms default tick,
-  // or frames at 60 Hz would come in uneven bursts.
-  timeBeginPeriod(1);
   refreshRate = usableRefreshRate(currentRefreshRate());
   requestSwapInterval(1);
   startTime = timeGetTime();
 }
 
 void SaverApp::leaveRenderLoop() {
-  timeEndPeriod(1);
+  useFineTimer(false);
   BOOL previous = FALSE;
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
   screenSaverRunning = false;
@@ -152,6 +149,20 @@ FrameDecision SaverApp::decideNextFrame() {
   return decideFrame(schedule);
 }
 
+// Sleeps that pace frames must end on the millisecond rather than on the
+// 15.6 ms default tick, or 60 Hz frames come in uneven bursts; a finer tick
+// costs power, so it is asked for only while frames are paced (the eyes are
+// up or the counter is on), never while the picture is still.
+void SaverApp::useFineTimer(bool fine) {
+  if (fine == fineTimer) return;
+  if (fine) {
+    timeBeginPeriod(1);
+  } else {
+    timeEndPeriod(1);
+  }
+  fineTimer = fine;
+}
+
 // Takes at most one message per pass, as the window procedures expect, and
 // draws only the frames that are due. Between them it sleeps until the next
 // one is due or any message arrives (MWMO_INPUTAVAILABLE: also one already
@@ -165,6 +176,7 @@ int SaverApp::runRenderLoop() {
       drawFrame(showTime, showFps);
       continue;
     }
+    useFineTimer(showFps || eyesVisible(timeGetTime(), lastMouseMoveTime));
     DWORD timeout = decision.waitMs == kWaitForever ? INFINITE : decision.waitMs;
     MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
