@@ -73,15 +73,14 @@ void closeMemoryDc(const MemoryDc& dcs) {
   ReleaseDC(dcs.window, dcs.source);
 }
 
-// Binds the texture, sets its filters and builds every mipmap level from
-// RGBA bytes.
-void uploadTexture(unsigned textureName, int minFilter, int magFilter, GLint internalFormat,
-                   int width, int height, const void* pixels) {
+// Binds the picture's texture, sets its filters and builds every mipmap
+// level from its RGBA bytes: the eyes are drawn smaller than the picture.
+void uploadPictureLevels(unsigned textureName, int minFilter, int magFilter, int width,
+                         int height, const void* pixels) {
   glBindTexture(GL_TEXTURE_2D, textureName);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
-  gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                    pixels);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA8, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
 }
 
 // Writes the bytes to a new, uniquely named file in the user's temporary
@@ -123,7 +122,6 @@ bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter) {
     return false;
   }
   HDC memoryDc = dcs.memory;
-  HDC desktopDc = dcs.source;
   HGDIOBJ previous = SelectObject(memoryDc, dibSection);
 
   // 1:1 where the GL takes a texture that large; otherwise a halftone
@@ -131,10 +129,10 @@ bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter) {
   if (layout.scaled) {
     SetStretchBltMode(memoryDc, HALFTONE);
     SetBrushOrgEx(memoryDc, 0, 0, nullptr);
-    StretchBlt(memoryDc, 0, 0, layout.copyWidth, layout.copyHeight, desktopDc, quad.left,
+    StretchBlt(memoryDc, 0, 0, layout.copyWidth, layout.copyHeight, dcs.source, quad.left,
                quad.top, quad.width, quad.height, SRCCOPY);
   } else {
-    BitBlt(memoryDc, 0, 0, quad.width, quad.height, desktopDc, quad.left, quad.top, SRCCOPY);
+    BitBlt(memoryDc, 0, 0, quad.width, quad.height, dcs.source, quad.left, quad.top, SRCCOPY);
   }
   // The copy may still sit in GDI's per-thread batch.
   GdiFlush();
@@ -188,7 +186,7 @@ bool uploadPicture(IPicture* picture, HDC memoryDc, OLE_XSIZE_HIMETRIC himetricW
   GdiFlush();
 
   convertPicturePixels(static_cast<unsigned char*>(bits), static_cast<long>(width) * height);
-  uploadTexture(textureName, minFilter, magFilter, GL_RGBA8, width, height, bits);
+  uploadPictureLevels(textureName, minFilter, magFilter, width, height, bits);
 
   // A bitmap still selected into a DC cannot be deleted.
   SelectObject(memoryDc, previous);
