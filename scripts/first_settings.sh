@@ -43,29 +43,50 @@ first_setting() {
 }
 
 write_first_settings() {
-  local key override name text import status=0
+  local key override
   key=$(first_settings_key)
   [ -n "$key" ] || { echo "write_first_settings: no key in $first_settings_file" >&2; return 1; }
-  # One regedit run for the file and the overrides: a copy of the file with
-  # the overrides appended under the same key, later lines winning.
+  for override in "$@"; do
+    case $override in
+      *=*) ;;
+      *) echo "write_first_settings: '$override' is not NAME=TEXT" >&2; return 1 ;;
+    esac
+  done
+  import_first_settings "$key" "$@" && first_settings_read_back "$key" "$@" && return 0
+  # Seen once in many CI runs, right after a new prefix was made on a busy
+  # machine: regedit reported success and the key read back empty. The
+  # import is tried once more after the prefix's Wine server has settled;
+  # a second failure stops the caller.
+  echo "write_first_settings: trying the import once more" >&2
+  timeout 60 wineserver -w || true
+  import_first_settings "$key" "$@" && first_settings_read_back "$key" "$@"
+}
+
+# One regedit run for the file and the overrides: a copy of the file with
+# the overrides appended under the same key, later lines winning.
+import_first_settings() {
+  local key=$1 override import status=0
+  shift
   import=$(mktemp /tmp/glimmerwatch-settings.XXXXXX)
   {
     cat "$first_settings_file"
     printf '\n[%s]\n' "$key"
     for override in "$@"; do
-      case $override in
-        *=*) printf '"%s"="%s"\n' "${override%%=*}" "${override#*=}" ;;
-        *) echo "write_first_settings: '$override' is not NAME=TEXT" >&2; rm -f "$import"; return 1 ;;
-      esac
+      printf '"%s"="%s"\n' "${override%%=*}" "${override#*=}"
     done
   } >"$import"
   # Wine reads the Unix file system as drive Z:.
   WINEDEBUG=-all wine regedit /S "Z:${import//\//\\}" >/dev/null 2>&1 || status=$?
   rm -f "$import"
   [ $status -eq 0 ] || { echo "write_first_settings: regedit failed ($status)" >&2; return 1; }
+}
 
-  local shown
-  shown=$(WINEDEBUG=-all wine reg query "${key/HKEY_CURRENT_USER/HKCU}" 2>/dev/null | tr -d '\r')
+# Reads the key back; names each value that is not what was asked for.
+first_settings_read_back() {
+  local key=$1 name text shown status=0
+  shift
+  shown=$(WINEDEBUG=-all wine reg query "${key/HKEY_CURRENT_USER/HKCU}" 2>/dev/null | tr -d '\r') ||
+    echo "write_first_settings: reg query failed ($?)" >&2
   while IFS= read -r name; do
     text=$(first_setting "$name" "$@")
     if ! grep -Eq "^ +$(sed 's/[][\.*^$]/\\&/g' <<<"$name") +REG_SZ +$(sed 's/[][\.*^$]/\\&/g' <<<"$text")\$" <<<"$shown"; then
