@@ -104,17 +104,20 @@ std::string screenName() {
   return name;
 }
 
-// Waits until Windows reports the screen by that name. The Wine test
-// groups of one size share a prefix that moves from display to display,
-// and its registry keeps the last display's size until Wine's desktop
-// process has measured the new one; a program that asks first, right after
-// the Wine server starts, can read the old size for a moment.
-bool waitForScreen(const std::string& expected) {
+// Waits until Windows reports the screen by that name. The size groups and
+// the two-monitor group of the Wine tests share a prefix that moves from
+// display to display, and its registry keeps the last display's size until
+// Wine's desktop process has measured the new one; a program that asks
+// first, right after the Wine server starts, can read the old size for a
+// moment.
+::testing::AssertionResult waitForScreen(const std::string& expected) {
   for (int waited = 0; waited < 10000; waited += 100) {
-    if (screenName() == expected) return true;
+    if (screenName() == expected) return ::testing::AssertionSuccess();
     sleepMs(100);
   }
-  return screenName() == expected;
+  std::string seen = screenName();
+  if (seen == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "Windows does not see " << expected << " but " << seen;
 }
 
 // The shot must be the desktop pixel for pixel: the copy is drawn back
@@ -353,8 +356,7 @@ class SizesScene : public Scene {
     // Wine reports a 24-bit X screen as 32 bits per pixel.
     char expected[48];
     snprintf(expected, sizeof(expected), "%dx%dx%d", width, height, depth == 24 ? 32 : depth);
-    ASSERT_TRUE(waitForScreen(expected))
-        << "Windows does not see " << expected << " but " << screenName();
+    ASSERT_TRUE(waitForScreen(expected));
   }
 };
 
@@ -399,8 +401,7 @@ class TwoMonitors : public Scene {
     char asked[96];
     snprintf(asked, sizeof(asked), "%dx%dx32 (primary of 2 monitors, %dx%d in all)", kWidth,
              kHeight, 2 * kWidth, kHeight);
-    ASSERT_TRUE(waitForScreen(asked))
-        << "Windows does not see " << asked << " but " << screenName();
+    ASSERT_TRUE(waitForScreen(asked));
     ASSERT_EQ(2, GetSystemMetrics(SM_CMONITORS)) << "Windows does not see two monitors";
     ASSERT_EQ(0, GetSystemMetrics(SM_XVIRTUALSCREEN));
     ASSERT_EQ(0, GetSystemMetrics(SM_YVIRTUALSCREEN));
