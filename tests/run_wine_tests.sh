@@ -150,8 +150,10 @@ run_group() {
   # GLIMMER_SCREEN tells the tests which screen the group asked for.
   DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all GLIMMER_SCREEN=$geometry \
     ctest --test-dir "$build_dir" -L "$filter" --no-tests=error --output-on-failure || status=$?
-  # The frozen desktop's PSNR, which ctest shows only for failing tests.
-  sed -n 's/^\(PSNR of .*\)/   \1/p' "$build_dir/Testing/Temporary/LastTest.log" >&2 2>/dev/null || true
+  # The frozen desktop's PSNR and any saver start that had to be repeated,
+  # which ctest shows only for failing tests.
+  sed -n 's/^\(PSNR of .*\|start [0-9] of .* failed: .*\)/   \1/p' \
+    "$build_dir/Testing/Temporary/LastTest.log" >&2 2>/dev/null || true
   # A shared prefix moves to the next group's display: its Wine processes
   # must not stay on this one.
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true

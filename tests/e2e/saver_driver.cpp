@@ -16,11 +16,27 @@ SaverProcess::~SaverProcess() {
 bool SaverProcess::start(const std::string& commandLine, const std::string& currentDirectory) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
-                        &info_) != 0;
+  // Once in a CI run, on a Wine prefix made moments before, CreateProcess
+  // failed for the saver although the same start worked everywhere else;
+  // such a failure is before any of the saver's code runs. A start is tried
+  // up to three times, and each failure is logged with its error.
+  for (int attempt = 1;; ++attempt) {
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
+                       &info_)) {
+      return true;
+    }
+    DWORD error = GetLastError();
+    fprintf(stderr, "start %d of %s failed: error %lu\n", attempt, commandLine.c_str(),
+            static_cast<unsigned long>(error));
+    if (attempt == 3) {
+      SetLastError(error);
+      return false;
+    }
+    Sleep(500);
+  }
 }
 
 DWORD SaverProcess::waitExit(DWORD timeoutMs) {

@@ -146,7 +146,10 @@ class Scene : public ::testing::Test {
 
   HWND start(const char* showTime, const char* showFps) {
     writeSettings("Current resolution", showTime, showFps);
-    if (!saver_.start(quotedSaver() + " /s")) return nullptr;
+    if (!saver_.start(quotedSaver() + " /s")) {
+      ADD_FAILURE() << quotedSaver() << " /s did not start: error " << GetLastError();
+      return nullptr;
+    }
     HWND window = waitForWindow(saver_.pid(), "MainWindow", 15000);
     sleepMs(kUntilPresented);
     return window;
