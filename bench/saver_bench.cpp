@@ -25,7 +25,6 @@ namespace {
 
 const long kDefaultWarmUpMs = 1000;
 const long kDefaultMeasuredMs = 5000;
-const DWORD kLongAfterHoldBack = 10000;  // ms; see drawSteadyFrames
 
 // Milliseconds from the process's creation, as the system recorded it, to
 // now: the loader's share of the start-up, which no product code can touch.
@@ -55,11 +54,15 @@ void timeStartUp(HINSTANCE instance) {
     endStage(key, &stage);
   }
 
-  // The first pass falls inside the hold-back, so drawFrame finishes it
-  // with glFinish: the time is the whole of the first frame's work.
+  // The first frame the loop would draw, left unpresented on purpose: a
+  // swap would wait for the display, while finishing it with glFinish times
+  // the whole of the first frame's work.
   saverApp.enterRenderLoop();
   if (!saverApp.takeOneMessage()) failBench("first frame: the window was closed");
-  saverApp.drawFrame(saverApp.showTime, saverApp.showFps);
+  FrameStep first = {};
+  first.draw = true;
+  first.restartFpsPeriod = true;
+  saverApp.drawFrame(first, false);
   endStage("stage_first_frame_ms", &stage);
 
   writeNumber("startup_total_ms", millisecondsSince(begin));
@@ -71,15 +74,18 @@ void timeStartUp(HINSTANCE instance) {
 // not paced, so the rate shows what a frame costs. Returns the number of
 // frames.
 long drawSteadyFrames(long milliseconds, double* elapsedMs) {
-  // Far past the hold-back, so every frame is presented with SwapBuffers
-  // as in the steady state of a real run.
-  saverApp.startTime = timeGetTime() - kLongAfterHoldBack;
+  // Every frame is presented with SwapBuffers and shows the eyes, the
+  // clock and the counter, as in the steady state of a real run.
+  saverApp.showTime = true;
+  saverApp.showFps = true;
+  FrameStep steady = {};
+  steady.draw = true;
+  steady.eyes = true;
   LARGE_INTEGER start = readCounter();
   long frames = 0;
   while (millisecondsSince(start) < static_cast<double>(milliseconds)) {
     if (!saverApp.takeOneMessage()) failBench("frames: the window was closed");
-    saverApp.noteMouseMove(WM_MOUSEMOVE);
-    saverApp.drawFrame(true, true);
+    saverApp.drawFrame(steady, true);
     ++frames;
   }
   // Whatever the rasteriser still has queued belongs to the counted frames.

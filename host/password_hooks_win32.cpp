@@ -60,7 +60,7 @@ int SaverApp::verifyPassword(HWND hwnd) {
   modalActive = false;
   // A refused password holds the frames back again, so the black screen
   // stays until the user has had a moment to move away.
-  startTime = timeGetTime();
+  frameClock.passwordCheckEnded(timeGetTime());
   return result;
 }
 

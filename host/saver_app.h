@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <mmsystem.h>  // timeGetTime: the one clock for elapsed times
 
-#include "scene/frame_timing.h"
+#include "scene/frame_clock.h"
 #include "scene/overlays_gl.h"
 #include "scene/screen_layout.h"
 #include "scene/screen_quad.h"
@@ -61,9 +61,9 @@ class SaverApp {
   void leaveRenderLoop();
   bool takeOneMessage();        // false once WM_QUIT is taken
   void noteMouseMove(UINT message);
-  FrameDecision decideNextFrame();
   void useFineTimer(bool fine);
-  void drawFrame(bool showTime, bool showFps);
+  // Draws the frame `step` describes; the loop always presents it.
+  void drawFrame(const FrameStep& step, bool present);
   int runMessagePump();
   int verifyPassword(HWND window);
 
@@ -74,8 +74,6 @@ class SaverApp {
   HGLRC glContext;
   int viewportWidth;        // pixels
   int viewportHeight;
-  DWORD startTime;          // timeGetTime ms; frames are presented 3000 ms after it
-  DWORD lastMouseMoveTime;  // timeGetTime ms of the last mouse move seen
   HWND window;              // saver or preview window; null in the other modes
   int parentWindow;         // window number from the command line, 0 if none
   int screenWidth;          // pixels: the desktop's (every monitor), or the preview host's
@@ -91,13 +89,7 @@ class SaverApp {
   int quitCode;             // wParam of the WM_QUIT that ended the render loop
 
   // The render loop's schedule.
-  uint32_t refreshRate;           // Hz of the current display mode, 60 when unknown
-  FramePace framePace;            // cadence of the frames drawn at that rate
-  bool framePresented;            // a frame has reached the screen
-  DWORD presentedHoldBackStart;   // the hold-back start of the last presented frame
-  bool lastFrameShowedEyes;
-  bool frameDamaged;              // WM_PAINT since the last frame
-  long long lastClockSecond;      // wall-clock second of the last frame
+  FrameClock frameClock;          // what is due when, on timeGetTime's clock
   bool fineTimer;                 // a 1 ms system timer period is asked for
 };
 

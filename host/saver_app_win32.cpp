@@ -36,7 +36,6 @@ const char* startUpStageName(int stage) {
 }
 
 SaverApp::SaverApp() {
-  startTime = 0;
   window = nullptr;
   parentWindow = 0;
   settingsKeyPath = kSettingsKeyPath;

@@ -1,0 +1,128 @@
+// The saver's render loop: take one message, ask the frame clock what is
+// due, then draw that frame or sleep until something is. All the timing
+// rules live in the frame clock; this file only reads the clocks and the
+// queue and acts on the answer.
+#include <string.h>
+
+#include "host/saver_app.h"
+#include "scene/frame_gl.h"
+#include "scene/gl_context_gl.h"
+#include "settings/display_mode_win32.h"
+
+namespace {
+
+WallSecond readWallSecond() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER ticks;  // 100 ns units
+  ticks.LowPart = now.dwLowDateTime;
+  ticks.HighPart = now.dwHighDateTime;
+  return wallSecondAt(ticks.QuadPart);
+}
+
+}  // namespace
+
+void SaverApp::enterRenderLoop() {
+  BOOL previous = FALSE;
+  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
+  screenSaverRunning = true;
+  requestSwapInterval(1);
+  FrameClockSettings chosen = {usableRefreshRate(currentRefreshRate()), showTime, showFps};
+  frameClock.start(chosen, timeGetTime());
+}
+
+void SaverApp::leaveRenderLoop() {
+  useFineTimer(false);
+  BOOL previous = FALSE;
+  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
+  screenSaverRunning = false;
+}
+
+// The one place that decides what counts as a mouse move for the eyes.
+void SaverApp::noteMouseMove(UINT message) {
+  if (message == WM_MOUSEMOVE) frameClock.mouseMoved(timeGetTime());
+}
+
+bool SaverApp::takeOneMessage() {
+  MSG message;
+  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return true;
+  if (message.message == WM_QUIT) {
+    quitCode = static_cast<int>(message.wParam);
+    return false;
+  }
+  // The loop takes one message per pass, so a mouse move further back in
+  // the queue is seen only passes later; Wine turns X motion into messages
+  // inside this very call, which made the eyes miss most single moves.
+  noteMouseMove(message.message);
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+  return true;
+}
+
+// Sleeps that pace frames must end on the millisecond rather than on the
+// 15.6 ms default tick, or 60 Hz frames come in uneven bursts; a finer tick
+// costs power system-wide, so it is asked for only while frames are paced
+// (the eyes are up or the counter is on), never while the picture is still.
+void SaverApp::useFineTimer(bool fine) {
+  if (fine == fineTimer) return;
+  if (fine) {
+    timeBeginPeriod(1);
+  } else {
+    timeEndPeriod(1);
+  }
+  fineTimer = fine;
+}
+
+// Takes at most one message per pass, as the window procedures expect, and
+// draws only the frames that are due. Between them it sleeps until the next
+// one is due or any message arrives (MWMO_INPUTAVAILABLE: also one already
+// seen but still queued), so Escape, mouse moves and close requests act at
+// once and a still picture costs nothing.
+int SaverApp::runRenderLoop() {
+  enterRenderLoop();
+  while (takeOneMessage()) {
+    // A mouse move waiting at the head of the queue belongs to this frame.
+    MSG waiting;
+    if (PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE)) noteMouseMove(waiting.message);
+    DWORD now = timeGetTime();
+    // Read before drawing: a second that turns during the frame only makes
+    // the next frame due, never hides one.
+    WallSecond wall = readWallSecond();
+    FrameStep step = frameClock.next(now, wall);
+    useFineTimer(step.fineTimer);
+    if (step.draw) {
+      drawFrame(step, true);
+      frameClock.frameDrawn(step, now, wall);
+      continue;
+    }
+    DWORD timeout = step.waitMs == kWaitForever ? INFINITE : step.waitMs;
+    MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+  leaveRenderLoop();
+  return quitCode;
+}
+
+void SaverApp::drawFrame(const FrameStep& step, bool present) {
+  // The counter's first figure after a hold-back is a full second of frames
+  // the user saw.
+  if (step.restartFpsPeriod) fpsCounter.restartPeriod();
+  char fpsText[kFpsTextSize];
+  strncpy(fpsText, fpsCounter.tickFps(), sizeof fpsText - 1);
+  fpsText[sizeof fpsText - 1] = '\0';
+
+  FrameContent content = {};
+  content.layout = &layout;
+  content.backdrop = &BackdropQuad;
+  content.clock = showTime ? &clockOverlay : nullptr;
+  content.fpsCounter = showFps ? &fpsCounter : nullptr;
+  content.fpsText = fpsText;
+  content.eyes = step.eyes;
+  if (content.eyes) {
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    content.cursorX = cursor.x;
+    content.cursorY = cursor.y;
+  }
+  drawScene(content);
+  finishFrame(windowDc, present);
+}

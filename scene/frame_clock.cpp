@@ -1,0 +1,127 @@
+#include "scene/frame_clock.h"
+
+namespace {
+
+const uint32_t kMouseMoveWindow = 1000;  // ms
+const uint32_t kHoldBack = 3000;         // ms
+
+uint32_t earlier(uint32_t wait, uint32_t other) { return other < wait ? other : wait; }
+
+}  // namespace
+
+bool eyesVisible(uint32_t now, uint32_t lastMouseMoveTime) {
+  return now - lastMouseMoveTime < kMouseMoveWindow;
+}
+
+bool holdBackOver(uint32_t now, uint32_t startTime) { return now - startTime > kHoldBack; }
+
+uint32_t pacedFrameTime(uint32_t anchor, uint32_t index, uint32_t rateHz) {
+  if (rateHz == 0) rateHz = 1;
+  uint64_t offset = static_cast<uint64_t>(index) * 1000u / rateHz;
+  return anchor + static_cast<uint32_t>(offset);
+}
+
+void advancePace(FramePace* pace, uint32_t now, uint32_t rateHz) {
+  if (rateHz == 0) rateHz = 1;
+  // Offsets from the anchor, which stays within about a second of now, so
+  // they compare right at any clock value.
+  uint32_t sinceAnchor = now - pace->anchor;
+  uint32_t slotAfterNext = pacedFrameTime(0, pace->index + 1, rateHz);
+  if (sinceAnchor >= slotAfterNext) {
+    pace->anchor = now;
+    pace->index = 1;
+  } else {
+    ++pace->index;
+    // A whole second of slots is exactly 1000 ms: move the anchor on by it,
+    // so a run may last longer than the clock's cycle.
+    if (pace->index >= rateHz) {
+      pace->anchor += 1000u;
+      pace->index -= rateHz;
+    }
+  }
+  pace->next = pacedFrameTime(pace->anchor, pace->index, rateHz);
+}
+
+WallSecond wallSecondAt(uint64_t ticks100ns) {
+  uint64_t milliseconds = ticks100ns / 10000u;
+  WallSecond wall = {static_cast<long long>(milliseconds / 1000u),
+                     1000u - static_cast<uint32_t>(milliseconds % 1000u)};
+  return wall;
+}
+
+void FrameClock::start(const FrameClockSettings& chosen, uint32_t now) {
+  *this = FrameClock();
+  settings = chosen;
+  holdBackStart = now;
+}
+
+void FrameClock::mouseMoved(uint32_t now) {
+  mouseMoveSeen = true;
+  lastMouseMove = now;
+}
+
+void FrameClock::windowDamaged() { damaged = true; }
+
+void FrameClock::passwordCheckEnded(uint32_t now) {
+  holdBackStart = now;
+  holdBackPassed = false;
+  framePresented = false;
+  paceRunning = false;
+}
+
+FrameStep FrameClock::next(uint32_t now, WallSecond wall) {
+  FrameStep step = {};
+  if (!holdBackPassed) {
+    uint32_t elapsed = now - holdBackStart;
+    if (elapsed <= kHoldBack) {
+      step.waitMs = kHoldBack + 1 - elapsed;
+      return step;
+    }
+    holdBackPassed = true;
+  }
+
+  if (mouseMoveSeen && !eyesVisible(now, lastMouseMove)) mouseMoveSeen = false;
+  step.eyes = mouseMoveSeen;
+  bool paced = step.eyes || settings.fpsOn;
+  // A pause in the paced frames: the next run starts from its first frame.
+  if (!paced) paceRunning = false;
+  step.fineTimer = paced;
+  step.restartFpsPeriod = !framePresented;
+
+  step.draw = true;
+  if (!framePresented || damaged) return step;
+  // The frame that takes the eyes away again.
+  if (lastFrameShowedEyes && !step.eyes) return step;
+  if (settings.clockOn && (!clockSecondDrawn || wall.second != clockSecond)) return step;
+  // The pace is read as offsets from its anchor, a second or less ago while
+  // it runs, so even a process that was frozen for weeks (the machine
+  // slept) finds its frame due on waking rather than days away.
+  uint32_t sinceAnchor = now - pace.anchor;
+  uint32_t nextAfterAnchor = pace.next - pace.anchor;
+  if (paced && (!paceRunning || sinceAnchor >= nextAfterAnchor)) return step;
+
+  step.draw = false;
+  step.waitMs = kWaitForever;
+  if (paced) step.waitMs = nextAfterAnchor - sinceAnchor;
+  if (step.eyes) step.waitMs = earlier(step.waitMs, lastMouseMove + kMouseMoveWindow - now);
+  if (settings.clockOn) step.waitMs = earlier(step.waitMs, wall.untilNext == 0 ? 1 : wall.untilNext);
+  return step;
+}
+
+void FrameClock::frameDrawn(const FrameStep& step, uint32_t now, WallSecond wall) {
+  framePresented = true;
+  damaged = false;
+  lastFrameShowedEyes = step.eyes;
+  clockSecondDrawn = true;
+  clockSecond = wall.second;
+  bool paced = step.eyes || settings.fpsOn;
+  if (!paced) return;
+  if (paceRunning) {
+    advancePace(&pace, now, settings.refreshRate);
+  } else {
+    pace.anchor = now;
+    pace.index = 1;
+    pace.next = pacedFrameTime(now, 1, settings.refreshRate);
+    paceRunning = true;
+  }
+}

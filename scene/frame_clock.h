@@ -1,0 +1,91 @@
+#pragma once
+// What the render loop does next, decided on the wrapping 32-bit
+// millisecond clock (timeGetTime's kind). A PC counts that clock from boot
+// through sleep and fast start-up, so it may stand anywhere in its 49.7-day
+// cycle when the saver starts, and may come round while it runs: every rule
+// here compares differences of two readings, and nothing stands for "never"
+// by a time value. Pure logic: no platform headers.
+#include <stdint.h>
+
+// The eyes are shown while the last seen mouse move is under 1000 ms old.
+bool eyesVisible(uint32_t now, uint32_t lastMouseMoveTime);
+
+// Frames are presented only once more than 3000 ms have passed since the
+// hold-back period started (render-loop start, end of a password check).
+bool holdBackOver(uint32_t now, uint32_t startTime);
+
+// When frame number `index` after `anchor` is due at `rateHz` frames a
+// second: whole milliseconds, the fractions spread evenly, so 60 Hz gives
+// exactly 60 frames in every second rather than 62 or 58.
+uint32_t pacedFrameTime(uint32_t anchor, uint32_t index, uint32_t rateHz);
+
+// The cadence of frames at the display's rate.
+struct FramePace {
+  uint32_t anchor;  // when the current run of paced frames began
+  uint32_t index;   // frames due since the anchor
+  uint32_t next;    // when the next one is due
+};
+
+// Moves the cadence on after a frame drawn at `now`. A frame on time takes
+// the next slot; one a whole frame or more late (after a slow frame) starts
+// a new run from itself, so the loop never hurries to catch up. The anchor
+// moves on by each whole second, so it stays within one of `now`.
+void advancePace(FramePace* pace, uint32_t now, uint32_t rateHz);
+
+// The wall clock's second as the clock text shows it, and the milliseconds
+// until the next one (1..1000), from a system time in 100 ns units.
+struct WallSecond {
+  long long second;
+  uint32_t untilNext;
+};
+WallSecond wallSecondAt(uint64_t ticks100ns);
+
+enum : uint32_t { kWaitForever = 0xFFFFFFFFu };
+
+// The answer to "what now?": draw a frame, or sleep (a message wakes the
+// loop earlier).
+struct FrameStep {
+  bool draw;
+  uint32_t waitMs;        // when not drawing: how long nothing is due, or kWaitForever
+  bool eyes;              // the frame shows the eyes
+  bool restartFpsPeriod;  // the first frame after a hold-back: the count starts afresh
+  bool fineTimer;         // frames are paced, so sleeps must end on the millisecond
+};
+
+struct FrameClockSettings {
+  uint32_t refreshRate;  // Hz of the display mode
+  bool clockOn;
+  bool fpsOn;
+};
+
+// The render loop's state. A frame is due: once when the hold-back ends; on
+// damage; at the display's rate while the eyes are up or the counter is on;
+// once right after the eyes go; when the clock's second changes. Nothing is
+// drawn during a hold-back.
+struct FrameClock {
+  // The loop starts: the first hold-back begins at `now`.
+  void start(const FrameClockSettings& chosen, uint32_t now);
+  void mouseMoved(uint32_t now);
+  void windowDamaged();
+  // A refused password: the frames are held back again from `now`.
+  void passwordCheckEnded(uint32_t now);
+  // Asked once per pass of the loop. Not const: the passing of the hold-back
+  // and of the eyes' second is noted here for good, so neither comes back
+  // when the clock comes round again.
+  FrameStep next(uint32_t now, WallSecond wall);
+  // The frame `step` asked for was drawn from readings taken at `now`.
+  void frameDrawn(const FrameStep& step, uint32_t now, WallSecond wall);
+
+  FrameClockSettings settings;
+  uint32_t holdBackStart;
+  bool holdBackPassed;       // once true, stays true until the next hold-back
+  bool framePresented;       // a frame was shown since the hold-back passed
+  bool damaged;              // the window was asked to repaint since the last frame
+  bool mouseMoveSeen;        // lastMouseMove is under a second old, as far as known
+  uint32_t lastMouseMove;
+  bool lastFrameShowedEyes;
+  bool paceRunning;          // `pace` holds the current run of paced frames
+  FramePace pace;
+  bool clockSecondDrawn;     // `clockSecond` holds the second last drawn
+  long long clockSecond;
+};
