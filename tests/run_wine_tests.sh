@@ -29,30 +29,45 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/glimmerwatch-tests.XXXXXX)
 source "$source_dir/scripts/private_display.sh"
 source "$source_dir/scripts/first_settings.sh"
+source "$source_dir/scripts/shifted_clock.sh"
 
 # group name, screen (WIDTHxHEIGHTxDEPTH, or WIDTHxHEIGHT+WIDTHxHEIGHT for
 # two monitors side by side, see scripts/private_display.sh), ctest label,
-# Wine prefix. Groups that name the same prefix share it (made once): a
-# prefix costs seconds, and neither the Sizes nor the TwoMonitors cases
-# need anything of their own in it (the latter check that Windows sees the
-# two monitors there).
+# Wine prefix, millisecond clock. Groups that name the same prefix share it
+# (made once): a prefix costs seconds, and neither the Sizes nor the
+# TwoMonitors cases need anything of their own in it (the latter check that
+# Windows sees the two monitors there). The clock is the machine's (-), or
+# shifted as on a PC that has been up for weeks (see uptime_target).
 groups=(
-  "main 1024x768x24 ^(win32|e2e)$ main"
-  "portrait 768x1024x24 ^e2e_portrait$ portrait"
-  "depth8 1024x768x8 ^e2e_depth8$ depth8"
-  "size-1024x768x16 1024x768x16 ^e2e_sizes$ sizes"
-  "size-1366x768 1366x768x24 ^e2e_sizes$ sizes"
-  "size-1920x1080 1920x1080x24 ^e2e_sizes$ sizes"
-  "size-1080x1920 1080x1920x24 ^e2e_sizes$ sizes"
-  "two-monitors 1024x768+1024x768 ^e2e_two_monitors$ sizes"
+  "main 1024x768x24 ^(win32|e2e)$ main -"
+  "uptime-past-2^31 1024x768x24 ^e2e_uptime$ main past-2^31"
+  "uptime-wrap 1024x768x24 ^e2e_uptime_wrap$ main wrap-in-hold-back"
+  "portrait 768x1024x24 ^e2e_portrait$ portrait -"
+  "depth8 1024x768x8 ^e2e_depth8$ depth8 -"
+  "size-1024x768x16 1024x768x16 ^e2e_sizes$ sizes -"
+  "size-1366x768 1366x768x24 ^e2e_sizes$ sizes -"
+  "size-1920x1080 1920x1080x24 ^e2e_sizes$ sizes -"
+  "size-1080x1920 1080x1920x24 ^e2e_sizes$ sizes -"
+  "two-monitors 1024x768+1024x768 ^e2e_two_monitors$ sizes -"
 )
 if [ $all_sizes -eq 1 ]; then
   groups+=(
-    "size-1280x1024 1280x1024x24 ^e2e_sizes$ sizes"
-    "size-2560x1440 2560x1440x24 ^e2e_sizes$ sizes"
-    "size-3840x2160 3840x2160x24 ^e2e_sizes$ sizes"
+    "size-1280x1024 1280x1024x24 ^e2e_sizes$ sizes -"
+    "size-2560x1440 2560x1440x24 ^e2e_sizes$ sizes -"
+    "size-3840x2160 3840x2160x24 ^e2e_sizes$ sizes -"
   )
 fi
+
+# Where a shifted clock stands when the group's tests start, in ms. Past
+# 2^31 (about 25 days up), where a signed reading of a time goes wrong; and
+# about 16 s before the wrap past 2^32 (49.7 days up), which the test waits
+# for so that the wrap falls inside the saver's hold-back.
+uptime_target() {
+  case $1 in
+    past-2^31) echo $(((1 << 31) + 20000)) ;;
+    wrap-in-hold-back) echo $(((1 << 32) - 16000)) ;;
+  esac
+}
 
 # The desktop picture for a WIDTHxHEIGHT screen: the smooth plasma the
 # tests always had, plus what a copy that is scaled, shifted or filtered by
@@ -127,7 +142,7 @@ tests_with_label() {
 }
 
 run_group() {
-  local name=$1 geometry=$2 filter=$3 prefix_name=$4 display prefix count
+  local name=$1 geometry=$2 filter=$3 prefix_name=$4 clock=$5 display prefix count
   count=$(tests_with_label "$filter") || count=
   if [ "${count:-0}" -eq 0 ]; then
     echo "!! Group '$name': no tests labelled '$filter' in $build_dir" >&2
@@ -145,29 +160,39 @@ run_group() {
   # writes the registry out as it goes.
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   WINEPREFIX=$prefix timeout 60 wineserver -w || true
+  local shifted_env=()
+  if [ "$clock" != - ]; then
+    DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
+      shift_wine_clock "$build_dir/print_tick_count.exe" "$(uptime_target "$clock")" || {
+      echo "!! Group '$name': no shifted clock" >&2
+      return 1
+    }
+    shifted_env+=(GLIMMER_UPTIME=$clock)
+  fi
   local status=0
   # --no-tests=error: a group that runs nothing fails rather than passing.
   # GLIMMER_SCREEN tells the tests which screen the group asked for.
-  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all GLIMMER_SCREEN=$geometry \
+  env "${shifted_env[@]}" DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
+    GLIMMER_SCREEN=$geometry \
     ctest --test-dir "$build_dir" -L "$filter" --no-tests=error --output-on-failure || status=$?
   # The frozen desktop's PSNR and any saver start that had to be repeated,
   # which ctest shows only for failing tests.
-  sed -n 's/^\(PSNR of .*\|start [0-9] of .* failed: .*\)/   \1/p' \
+  sed -n 's/^\(PSNR of .*\|start [0-9] of .* failed: .*\|Timing on the clock .*\)/   \1/p' \
     "$build_dir/Testing/Temporary/LastTest.log" >&2 2>/dev/null || true
   # A shared prefix moves to the next group's display: its Wine processes
   # must not stay on this one.
-  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  env "${shifted_env[@]}" WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   return $status
 }
 
 status=0
 results=()
 for group in "${groups[@]}"; do
-  read -r name geometry filter prefix_name <<<"$group"
+  read -r name geometry filter prefix_name clock <<<"$group"
   [ -n "$only" ] && ! [[ $name =~ $only ]] && continue
   started=$SECONDS
   verdict=passed
-  run_group "$name" "$geometry" "$filter" "$prefix_name" || { verdict=FAILED; status=1; }
+  run_group "$name" "$geometry" "$filter" "$prefix_name" "$clock" || { verdict=FAILED; status=1; }
   results+=("$(printf '%-18s %-17s %-7s %4d s' "$name" "$geometry" $verdict $((SECONDS - started)))")
 done
 [ ${#results[@]} -gt 0 ] || { echo "!! No group matches '$only'" >&2; exit 1; }

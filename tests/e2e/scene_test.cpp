@@ -1,7 +1,10 @@
 // What the saver shows: the frozen desktop, the eyes after a mouse move,
 // the clock and the FPS counter, measured on screenshots of the real .scr.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <mmsystem.h>  // timeGetTime: the clock the saver runs on
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <string>
 
@@ -235,6 +238,188 @@ TEST_F(Scene, FpsAloneWhenOnlyTheCounterIsOn) {
   int h = shot.height;
   EXPECT_GT(countNew(shot, desktop_, {0, 0, 420, 40}, isGreen), 200);
   EXPECT_EQ(0, countNew(shot, desktop_, {0, h - 45, 420, h}, isRed));
+  stop();
+}
+
+// The millisecond clock the saver runs on. The uptime groups of the Wine
+// tests shift Wine's clocks (GLIMMER_UPTIME): "past-2^31" puts it past
+// 2^31 ms, about 25 days of uptime; "wrap-in-hold-back" puts its wrap past
+// 2^32 inside the saver's first 3 s. Unset, the clock is the machine's.
+std::string uptimeMode() {
+  const char* mode = getenv("GLIMMER_UPTIME");
+  return mode == nullptr ? "" : mode;
+}
+
+// True once the wrapping clock has reached `tick`.
+bool tickReached(DWORD tick) { return static_cast<LONG>(timeGetTime() - tick) >= 0; }
+
+// Checks that the clock stands where the group asked, and for the wrap
+// waits until a start now puts the wrap inside the hold-back: the loop
+// starts 1.5 to 3 s after the process here, and the hold-back lasts 3 s.
+::testing::AssertionResult placeTheClock(const std::string& mode) {
+  DWORD now = timeGetTime();
+  if (mode == "past-2^31") {
+    if (now >= 0x80000000u && now < 0xFFF00000u) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the clock was not shifted past 2^31: " << now;
+  }
+  if (mode == "wrap-in-hold-back") {
+    const DWORD startAt = 0u - 3800u;
+    if (now < 0u - 120000u || now > startAt) {
+      return ::testing::AssertionFailure()
+             << "the clock is not shortly before its wrap: " << now << " (start due at "
+             << startAt << ")";
+    }
+    while (!tickReached(startAt)) sleepMs(5);
+    return ::testing::AssertionSuccess();
+  }
+  if (mode.empty()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "unknown GLIMMER_UPTIME " << mode;
+}
+
+// The rightmost column with new pixels of the colour in the region, or -1.
+int rightmostNew(const Picture& shot, const Picture& desktop, Region region,
+                 bool (*colour)(unsigned)) {
+  for (int x = region.right - 1; x >= region.left; --x)
+    for (int y = region.top; y < region.bottom; ++y)
+      if (colour(shot.at(x, y)) && !colour(desktop.at(x, y))) return x;
+  return -1;
+}
+
+// The leftmost column with new pixels of the colour in the region, or -1.
+int leftmostNew(const Picture& shot, const Picture& desktop, Region region,
+                bool (*colour)(unsigned)) {
+  for (int x = region.left; x < region.right; ++x)
+    for (int y = region.top; y < region.bottom; ++y)
+      if (colour(shot.at(x, y)) && !colour(desktop.at(x, y))) return x;
+  return -1;
+}
+
+// Pixels that differ at all between two shots in the region.
+int countDifferent(const Picture& a, const Picture& b, Region region) {
+  int count = 0;
+  for (int y = region.top; y < region.bottom; ++y)
+    for (int x = region.left; x < region.right; ++x)
+      if (a.at(x, y) != b.at(x, y)) ++count;
+  return count;
+}
+
+// Everything the saver does in time, from the start to Escape, with the
+// clock and the counter on. Run as is on the machine's clock, and by the
+// uptime groups on a clock past 2^31 and on one that wraps in the hold-back.
+TEST_F(Scene, KeepsTimeFromStartToEscape) {
+  std::string mode = uptimeMode();
+  ASSERT_TRUE(placeTheClock(mode));
+  writeSettings("Current resolution", "1", "1");
+  DWORD started = timeGetTime();
+  ASSERT_TRUE(saver_.start(quotedSaver() + " /s")) << "error " << GetLastError();
+  ASSERT_NE(nullptr, waitForWindow(saver_.pid(), "MainWindow", 15000));
+  DWORD windowSeen = timeGetTime();
+  int w = desktop_.width, h = desktop_.height;
+  Region clock = {0, h - 45, 420, h};
+  Region counter = {0, 0, 420, 40};
+
+  // The first frame, with the clock in it, when the hold-back ends: 3 s
+  // after the loop starts, which is shortly after the window appears.
+  Picture shot;
+  DWORD firstFrame = 0, lastWithout = windowSeen;
+  while (timeGetTime() - windowSeen < 7000) {
+    DWORD before = timeGetTime();
+    shot = captureScreen();
+    if (countNew(shot, desktop_, clock, isRed) > 300) {
+      firstFrame = timeGetTime();
+      break;
+    }
+    lastWithout = before;
+    sleepMs(20);
+  }
+  saveBitmap(shot, shotPath("keeps-time-first-frame"));
+  ASSERT_NE(0u, firstFrame) << "no frame within 7 s of the window (clock at " << windowSeen << ")";
+  EXPECT_GE(firstFrame - started, 3000u) << "a frame came inside the hold-back";
+  EXPECT_LE(firstFrame - windowSeen, 5000u) << "the first frame came late";
+  if (mode == "wrap-in-hold-back") {
+    // The frame came between the last shot without it and the one with it;
+    // the loop started 3001 ms before. Fail only when that surely missed.
+    bool startedBeforeTheWrap = started >= 0x80000000u;
+    bool frameAfterIt = firstFrame < 0x80000000u;
+    bool loopStartedBeforeIt = static_cast<LONG>(lastWithout - 3001u) < 0;
+    EXPECT_TRUE(startedBeforeTheWrap && frameAfterIt && loopStartedBeforeIt)
+        << "the wrap did not fall inside the hold-back: started at " << started
+        << ", first frame between " << lastWithout << " and " << firstFrame;
+  }
+  int labelStart = leftmostNew(shot, desktop_, counter, isGreen);
+  int labelEnd = rightmostNew(shot, desktop_, counter, isGreen);
+  ASSERT_GT(labelEnd, labelStart) << "no counter on the first frame";
+
+  // The counter's first figure: its text grows to the right of "FPS:".
+  DWORD figureSeen = 0;
+  int figureEnd = labelEnd;
+  while (timeGetTime() - firstFrame < 1500) {
+    shot = captureScreen();
+    figureEnd = rightmostNew(shot, desktop_, counter, isGreen);
+    if (figureEnd > labelEnd + 4) {
+      figureSeen = timeGetTime();
+      break;
+    }
+    sleepMs(50);
+  }
+  saveBitmap(shot, shotPath("keeps-time-counter"));
+  EXPECT_NE(0u, figureSeen) << "the counter shows no figure 1.5 s after the first frame";
+  // Frames at the display's rate make a figure of two digits; a saver that
+  // draws only when the clock's second changes shows 1 or 2. "FPS:" is four
+  // glyphs; a space and one digit come to under two more.
+  double glyph = (labelEnd - labelStart) / 4.0;
+  EXPECT_GT(figureEnd - labelEnd, 2.3 * glyph)
+      << "the figure is one digit: under 10 frames a second (glyphs " << glyph
+      << " px, figure to x " << figureEnd << ", label to x " << labelEnd << ")";
+
+  // The clock changes every second: sampled every 100 ms for 3.3 s, its
+  // picture never stays the same for much more than a second.
+  Picture previous = captureScreen();
+  DWORD sameSince = timeGetTime(), longestSame = 0, sampling = timeGetTime();
+  int changes = 0;
+  while (timeGetTime() - sampling < 3300) {
+    sleepMs(100);
+    Picture next = captureScreen();
+    DWORD now = timeGetTime();
+    if (countDifferent(next, previous, clock) > 20) {
+      ++changes;
+      sameSince = now;
+    } else if (now - sameSince > longestSame) {
+      longestSame = now - sameSince;
+    }
+    previous = next;
+  }
+  EXPECT_GE(changes, 3) << "the clock changed " << changes << " times in 3.3 s";
+  EXPECT_LT(longestSame, 1300u) << "the clock stood still for " << longestSame << " ms";
+
+  // The eyes: within 0.5 s of a move, and gone within 1.5 s of it.
+  Region middle = {w / 2 - 300, h / 2 - 150, w / 2 + 300, h / 2 + 150};
+  moveMouse(w / 2 + 120, h / 2 - 90);
+  DWORD moved = timeGetTime();
+  DWORD eyesSeen = 0, eyesGone = 0;
+  while (timeGetTime() - moved < 2500) {
+    shot = captureScreen();
+    DWORD now = timeGetTime();
+    int changed = countChanged(shot, desktop_, middle);
+    if (eyesSeen == 0 && changed > 5000) {
+      eyesSeen = now;
+      saveBitmap(shot, shotPath("keeps-time-eyes"));
+    }
+    if (eyesSeen != 0 && changed < 50) {
+      eyesGone = now;
+      break;
+    }
+    sleepMs(20);
+  }
+  ASSERT_NE(0u, eyesSeen) << "no eyes within 2.5 s of a mouse move";
+  EXPECT_LE(eyesSeen - moved, 500u) << "the eyes came late";
+  ASSERT_NE(0u, eyesGone) << "the eyes stayed for 2.5 s";
+  EXPECT_LE(eyesGone - moved, 1500u) << "the eyes stayed too long";
+  printf("Timing on the clock from %lu: first frame %lu ms after the start, counter figure %lu ms "
+         "after it (%.1f glyphs wide with its space), eyes after %lu ms for %lu ms\n",
+         static_cast<unsigned long>(started), static_cast<unsigned long>(firstFrame - started),
+         static_cast<unsigned long>(figureSeen == 0 ? 0 : figureSeen - firstFrame), (figureEnd - labelEnd) / glyph,
+         static_cast<unsigned long>(eyesSeen - moved), static_cast<unsigned long>(eyesGone - moved));
   stop();
 }
 
