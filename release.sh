@@ -6,12 +6,31 @@
 #                                a .reg file with the first settings, for
 #                                installing by hand
 #   SHA256SUMS                   sums of the three files above
+#   winget/                      the winget manifests (version, defaultLocale,
+#                                installer) of package Tessaly.Glimmerwatch
 # Works from a fresh clone on Debian or Ubuntu: installs what it misses with
 # apt, builds both Windows presets, then the installers.
+#
+#   ./release.sh [--url-base URL]
+#
+# URL is where the two installers will be downloaded from once published
+# (the winget manifests name URL/Glimmerwatch-Setup-x64.exe and -x86.exe).
+# Without it the manifests carry a placeholder that can never resolve, and
+# must not be submitted.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 jobs=$(nproc)
+
+placeholder_url=https://placeholder.invalid/SET-WITH-release.sh--url-base
+url_base=$placeholder_url
+while [ $# -gt 0 ]; do
+  case $1 in
+    --url-base) [ $# -ge 2 ] || { echo "--url-base needs a URL" >&2; exit 2; }; url_base=$2; shift 2 ;;
+    --url-base=*) url_base=${1#*=}; shift ;;
+    *) echo "usage: $0 [--url-base URL]" >&2; exit 2 ;;
+  esac
+done
 
 scripts/install_deps.sh
 
@@ -46,6 +65,17 @@ sed -e 's/$/\r/' installer/glimmerwatch-settings.reg >"$stage/Glimmerwatch-setti
 (cd "$stage" && zip -q -X -r "$release/Glimmerwatch-scr.zip" README.txt Glimmerwatch-settings.reg x64 x86)
 
 (cd "$release" && sha256sum Glimmerwatch-Setup-x64.exe Glimmerwatch-Setup-x86.exe Glimmerwatch-scr.zip >SHA256SUMS)
+
+echo "== Writing the winget manifests"
+# The interpreter that apt's python3-yaml and python3-jsonschema belong to.
+python=/usr/bin/python3
+"$python" installer/winget_manifests.py "$version" "$url_base" "$release" "$release/winget"
+# The checks that need no Windows; the installer tests also compare the
+# manifests with what the installer writes.
+"$python" tests/installer/check_winget.py check "$release/winget" "$release"
+if [ "$url_base" = "$placeholder_url" ]; then
+  echo "Note: the winget manifests name placeholder URLs; run with --url-base URL before submitting them."
+fi
 
 echo "== Release $version in $release"
 ls -l "$release"

@@ -4,6 +4,8 @@
 # ImageMagick comes without Ghostscript's fonts (no recommends), so every
 # script that draws text names a DejaVu font file from fonts-dejavu-core.
 # Xephyr (xserver-xephyr) nests inside Xvfb to give the tests two monitors.
+# The winget manifests are written and checked with the system's python3
+# (/usr/bin/python3), which these two Python packages belong to.
 # Never installs wine32: on hosts that cannot run 32-bit Linux programs it
 # breaks the wine launcher, and the 64-bit Wine runs the 64-bit .scr.
 set -euo pipefail
@@ -12,7 +14,7 @@ packages=(
   cmake make g++ googletest libgtest-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
   wine wine64 xvfb xserver-xephyr x11-utils xdotool libgl1-mesa-dri libglu1-mesa
-  imagemagick fonts-dejavu-core nsis zip
+  imagemagick fonts-dejavu-core nsis zip python3-yaml python3-jsonschema
   libxdamage-dev
 )
 

@@ -5,7 +5,9 @@
 # keyboard), the installed saver runs, the uninstaller runs; the 32-bit
 # installer cannot run here, so its headers are checked, and the version
 # information of both installers and both .scr files is read through the
-# Windows API.
+# Windows API. The winget manifests that release.sh writes are made for these
+# installers and checked against the schemas, the files and the registry;
+# silent installs and uninstalls use the commands winget runs.
 # Usage: tests/installer/test_installer.sh [win32-build-dir] [win64-build-dir]
 set -uo pipefail
 
@@ -44,6 +46,11 @@ for arch in x64 x86; do
 done
 setup64=$work/Glimmerwatch-Setup-x64.exe
 setup32=$work/Glimmerwatch-Setup-x86.exe
+# The interpreter that apt's python3-yaml and python3-jsonschema belong to.
+python=/usr/bin/python3
+manifests=$work/winget
+"$python" "$source_dir/installer/winget_manifests.py" "$version" https://example.invalid/test \
+  "$work" "$manifests" || { echo "writing the winget manifests failed" >&2; exit 1; }
 x86_64-w64-mingw32-gcc -O1 -Wall -Wextra -Werror -o "$work/probe.exe" \
   "$source_dir/tests/installer/probe.c" -lversion || exit 1
 
@@ -55,6 +62,11 @@ for pair in "$setup32:pei-i386:010b" "$setup64:pei-x86-64:020b"; do
   grep -Eq "^Magic[[:space:]]+$magic" <<<"$dump" || fail "$(basename "$file"): optional header magic is not $magic"
   grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$dump" || fail "$(basename "$file") is not a GUI program"
 done
+end
+
+begin "winget manifests pass their schemas and name the installers' real SHA-256"
+problems=$("$python" "$source_dir/tests/installer/check_winget.py" check "$manifests" "$work") ||
+  fail "${problems:-the checker failed}"
 end
 
 echo "== Private display and Wine prefix"
@@ -90,12 +102,19 @@ reg_value() {  # reg_value KEY NAME [/reg:32]; prints the data, fails when missi
 }
 reg_set() { wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
 key_exists() { wine reg query "$1" ${2:-} >/dev/null 2>&1; }
+# /S is what winget passes to a nullsoft installer for a silent install.
 install_silently() { wine "$setup64" /S >/dev/null 2>&1; }
-# The uninstaller copies itself to the temp folder, starts that copy and
-# returns at once; the copy is what removes everything. Wait until every
-# process of the prefix has ended.
+# Runs the entry's QuietUninstallString, as winget does: the quoted program,
+# then its arguments. The uninstaller copies itself to the temp folder,
+# starts that copy and returns at once; the copy is what removes everything.
+# Wait until every process of the prefix has ended.
 uninstall_silently() {
-  wine "$uninstaller" /S >/dev/null 2>&1 || return 1
+  local command program arguments
+  command=$(reg_value "$uninstall_key" QuietUninstallString) || return 1
+  [[ $command =~ ^\"([^\"]+)\"(.*)$ ]] || return 1
+  program=${BASH_REMATCH[1]}
+  read -ra arguments <<<"${BASH_REMATCH[2]}"
+  wine "$program" "${arguments[@]}" >/dev/null 2>&1 || return 1
   timeout 120 wineserver -w
 }
 wait_for() {  # wait_for SECONDS COMMAND...
@@ -160,6 +179,28 @@ if [ -f "$uninstaller" ]; then
   expect_eq "EstimatedSize (KiB)" "$(printf '0x%x' $(( (bytes + 1023) / 1024 )))" "$(reg_value "$uninstall_key" EstimatedSize)"
 fi
 key_exists "$uninstall_key" /reg:32 && fail "the entry is in the 32-bit view"
+end
+
+begin "winget manifests describe the entry the installer wrote"
+if entries=$("$python" "$source_dir/tests/installer/check_winget.py" entries "$manifests"); then
+  entry() { awk -F'|' -v a="$1" -v n="$2" '$1 == a && $2 == n { sub(/^[^|]*[|][^|]*[|]/, ""); print }' <<<"$entries"; }
+  expect_eq PackageVersion "$(reg_value "$uninstall_key" DisplayVersion)" "$(entry '' PackageVersion)"
+  # Both installers run the same script, so the x86 one writes what the x64
+  # one wrote here (its version was checked above with the others).
+  for arch in x64 x86; do
+    code=$(entry $arch ProductCode)
+    key="${uninstall_key%\\*}\\$code"
+    if [ -n "$code" ] && key_exists "$key"; then
+      for name in DisplayName Publisher DisplayVersion; do
+        expect_eq "$arch $name" "$(reg_value "$key" $name)" "$(entry $arch $name)"
+      done
+    else
+      fail "$arch ProductCode '$code' is not the name of the installer's uninstall key"
+    fi
+  done
+else
+  fail "unreadable manifests: $entries"
+fi
 end
 
 begin "the installed saver starts with /s and ends on Escape with exit code 0"
