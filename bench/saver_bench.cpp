@@ -179,9 +179,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // start-up figures, so measured in every run.
   measureOneOverlayFont();
 
-  saverApp.leaveRenderLoop();
+  saverApp.shutDown();
   writeText("done", "1");
   closeBenchOutput();
-  // SaverApp's destructor puts the display mode back and releases GL.
   return 0;
 }

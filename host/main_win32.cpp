@@ -1,6 +1,6 @@
 // Entry point: reads the screen-saver switch and runs one mode on the one
-// application object. Every normal end returns 0; fatal errors leave through
-// reportError with exit code 1.
+// application object, then shuts it down. Every normal end returns 0; fatal
+// errors leave through reportError with exit code 1.
 #include <string.h>
 
 #include "host/command_line.h"
@@ -17,5 +17,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   } else if (strcmp(mode, kRunModePassword) == 0) {
     saverApp.changePassword(nullptr);
   }
+  saverApp.shutDown();
   return 0;
 }

@@ -31,13 +31,6 @@ void SaverApp::enterRenderLoop() {
   frameClock.start(chosen, timeGetTime());
 }
 
-void SaverApp::leaveRenderLoop() {
-  useFineTimer(false);
-  BOOL previous = FALSE;
-  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
-  screenSaverRunning = false;
-}
-
 // The one place that decides what counts as a mouse move for the eyes.
 void SaverApp::noteMouseMove(UINT message) {
   if (message == WM_MOUSEMOVE) frameClock.mouseMoved(timeGetTime());
@@ -77,7 +70,8 @@ void SaverApp::useFineTimer(bool fine) {
 // draws only the frames that are due. Between them it sleeps until the next
 // one is due or any message arrives (MWMO_INPUTAVAILABLE: also one already
 // seen but still queued), so Escape, mouse moves and close requests act at
-// once and a still picture costs nothing.
+// once and a still picture costs nothing. The screen-saver state and the
+// timer are given back by shutDown, on every way out.
 int SaverApp::runRenderLoop() {
   enterRenderLoop();
   while (takeOneMessage()) {
@@ -98,7 +92,6 @@ int SaverApp::runRenderLoop() {
     DWORD timeout = step.waitMs == kWaitForever ? INFINITE : step.waitMs;
     MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
-  leaveRenderLoop();
   return quitCode;
 }
 

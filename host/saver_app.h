@@ -31,7 +31,6 @@ const char* startUpStageName(int stage);
 class SaverApp {
  public:
   SaverApp();
-  ~SaverApp();
 
   // Entry and run modes.
   const char* parseCommandLine();
@@ -40,7 +39,9 @@ class SaverApp {
   INT_PTR runSettingsDialog(HINSTANCE instance);
   void changePassword(HWND owner);
 
-  // Restores the display, shows `message` in an "Error" box and exits with 1.
+  // Gives back what the run took, in order, once: see saver_app_win32.cpp.
+  void shutDown();
+  // Shuts down, shows `message` in an "Error" box and exits with 1.
   [[noreturn]] void reportError(const char* message);
   void measureWindow(HWND window);
   void measureDesktop();
@@ -58,7 +59,6 @@ class SaverApp {
   bool createPreviewWindow(HINSTANCE instance);
   int runRenderLoop();
   void enterRenderLoop();
-  void leaveRenderLoop();
   bool takeOneMessage();        // false once WM_QUIT is taken
   void noteMouseMove(UINT message);
   void useFineTimer(bool fine);
@@ -91,6 +91,7 @@ class SaverApp {
   // The render loop's schedule.
   FrameClock frameClock;          // what is due when, on timeGetTime's clock
   bool fineTimer;                 // a 1 ms system timer period is asked for
+  bool shutDownDone;
 };
 
 extern SaverApp saverApp;

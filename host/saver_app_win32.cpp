@@ -1,5 +1,5 @@
-// The application object: construction, the exit-time release, the fatal
-// error report, and the start-up sequences of the saver and the preview.
+// The application object: construction, the one shutdown, the fatal error
+// report, and the start-up sequences of the saver and the preview.
 #include "host/saver_app.h"
 
 #include <stdlib.h>
@@ -41,16 +41,30 @@ SaverApp::SaverApp() {
   settingsKeyPath = kSettingsKeyPath;
 }
 
-// Runs in the runtime's exit processing after every mode, normal or fatal.
-SaverApp::~SaverApp() {
+// The one way out of every mode, from WinMain's return and from
+// reportError; it runs once, whichever comes first. What the user and the
+// rest of the system feel goes first: the display mode, the screen-saver
+// state (a saver that dies inside its loop must not leave the system
+// believing one still runs), the 1 ms system timer. Then the GL objects, in
+// the reverse order of their making.
+void SaverApp::shutDown() {
+  if (shutDownDone) return;
+  shutDownDone = true;
   restoreDisplayMode();
+  if (screenSaverRunning) {
+    BOOL previous = FALSE;
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
+    screenSaverRunning = false;
+  }
+  useFineTimer(false);
   releaseGraphics();
 }
 
-// The reverse of the set-up: the font lists go while their context is still
-// current, then the context, then the DC it was made on.
+// The font lists go while their context is current (GL calls without one
+// are silently lost), then the context, then the DC it was made on.
 void SaverApp::releaseGraphics() {
   if (glContext != nullptr) {
+    makeGlContextCurrent(windowDc, glContext);
     clockOverlay.releaseFont();
     fpsCounter.releaseFont();
     deleteGlContext(glContext);
@@ -64,14 +78,9 @@ void SaverApp::releaseGraphics() {
 
 void SaverApp::reportError(const char* message) {
   modalActive = true;
-  restoreDisplayMode();
-  // A saver that dies inside its loop must not leave the system believing
-  // a screen saver still runs.
-  if (screenSaverRunning) {
-    BOOL previous = FALSE;
-    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
-    screenSaverRunning = false;
-  }
+  // Everything is given back before the box: the user may leave it open
+  // indefinitely, and the process ends right after it.
+  shutDown();
   ShowCursor(TRUE);
   MessageBoxA(window, message, "Error", MB_OK);
   modalActive = false;

@@ -91,6 +91,10 @@ bool buildEyeSphereList() {
   return true;
 }
 
+void makeGlContextCurrent(HDC dc, HGLRC context) {
+  if (wglGetCurrentContext() != context) wglMakeCurrent(dc, context);
+}
+
 void deleteGlContext(HGLRC context) {
   wglMakeCurrent(nullptr, nullptr);
   wglDeleteContext(context);

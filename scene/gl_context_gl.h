@@ -19,6 +19,9 @@ void requestSwapInterval(int interval);
 // Compiles the textured eye sphere into display list 1.
 bool buildEyeSphereList();
 
+// Makes `context` current on `dc` unless it already is.
+void makeGlContextCurrent(HDC dc, HGLRC context);
+
 // Makes no context current and deletes `context`. The caller deletes its
 // display lists before, while the context is still current, and releases
 // the DC after.
