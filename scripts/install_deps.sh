@@ -4,6 +4,7 @@
 # ImageMagick comes without Ghostscript's fonts (no recommends), so every
 # script that draws text names a DejaVu font file from fonts-dejavu-core.
 # Xephyr (xserver-xephyr) nests inside Xvfb to give the tests two monitors.
+# libfaketime shifts Wine's clocks for the uptime tests.
 # The winget manifests are written and checked with the system's python3
 # (/usr/bin/python3), which these two Python packages belong to.
 # Never installs wine32: on hosts that cannot run 32-bit Linux programs it
@@ -15,7 +16,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
   wine wine64 xvfb xserver-xephyr x11-utils xdotool libgl1-mesa-dri libglu1-mesa
   imagemagick fonts-dejavu-core nsis zip python3-yaml python3-jsonschema
-  libxdamage-dev
+  libxdamage-dev libfaketime
 )
 
 missing=()
