@@ -6,6 +6,8 @@
 # Xephyr (xserver-xephyr) nests inside Xvfb to give the tests two monitors.
 # Never installs wine32: on hosts that cannot run 32-bit Linux programs it
 # breaks the wine launcher, and the 64-bit Wine runs the 64-bit .scr.
+# debootstrap makes the Debian 13 chroot whose Wine 10 runs the 32-bit .scr
+# (scripts/wine10_chroot.sh).
 set -euo pipefail
 
 packages=(
@@ -14,6 +16,7 @@ packages=(
   wine wine64 xvfb xserver-xephyr x11-utils xdotool libgl1-mesa-dri libglu1-mesa
   imagemagick fonts-dejavu-core nsis zip
   libxdamage-dev
+  debootstrap debian-archive-keyring
 )
 
 missing=()
