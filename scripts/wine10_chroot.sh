@@ -42,11 +42,26 @@ root=$base/root
 mirror=${GLIMMER_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 suite=trixie
 # What goes into the chroot. Changing this list (or `recipe`) makes the
-# chroot again on the next run. libgl1 and libglx-mesa0 are not pulled in
-# by wine without recommends, and without them the saver stops with "Can
-# not initialize OpenGL."; Mesa's llvmpipe (libgl1-mesa-dri) draws.
-packages=(wine wine64 libwine libgl1 libglx-mesa0 libgl1-mesa-dri libglu1-mesa)
-recipe="1 $suite ${packages[*]} libwine:i386/i386-windows"
+# chroot again on the next run. Debian lists most of what Wine's X11 driver
+# loads at run time only as recommendations of libwine, so they are named
+# here:
+#   - libgl1 and libglx-mesa0: without them the saver stops with "Can not
+#     initialize OpenGL."; Mesa's llvmpipe (libgl1-mesa-dri) draws;
+#   - libxi6 (XInput2): Wine 10 confines the pointer to a full-screen window
+#     and, without XInput2, refuses and tries again from every message
+#     check. The saver's thread then spun inside PeekMessage: the screen
+#     stayed black and Escape was never read. The other X extension
+#     libraries are the ones Wine 8 finds on the host (monitors, cursors,
+#     pictures, GL child windows);
+#   - xdotool and imagemagick: the end-to-end driver runs them from inside
+#     Wine (pointer moves, pictures on the root window), so inside the chroot.
+packages=(
+  wine wine64 libwine libgl1 libglx-mesa0 libgl1-mesa-dri libglu1-mesa libegl1
+  libxi6 libxrandr2 libxinerama1 libxcursor1 libxcomposite1 libxext6 libxfixes3
+  libxrender1 libxxf86vm1
+  xdotool imagemagick
+)
+recipe="2 $suite ${packages[*]} libwine:i386/i386-windows"
 stamp=$root/.glimmerwatch-wine10
 
 die() {
