@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native unit tests (plain and under
 # the address and undefined-behaviour sanitizers), the checks of both .scr
-# files, and the Wine tests of the 64-bit build (Win32 API tests, the
-# resource check and end-to-end runs of the real .scr on private X displays).
+# files, the Wine tests of the 64-bit build (Win32 API tests, the resource
+# check and end-to-end runs of the real .scr on private X displays) under
+# the host's Wine 8, and the main group of them for the 32-bit build under
+# Wine 10.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
@@ -30,6 +32,11 @@ done
 
 echo "== Wine tests"
 tests/run_wine_tests.sh build/win64
+
+echo "== Wine 10 tests of the 32-bit build"
+# The main group again, now against the 32-bit .scr, under Wine 10 from a
+# Debian 13 chroot made once under build/ (scripts/wine10_chroot.sh).
+tests/run_wine10_tests.sh build/win32
 
 echo "== Installer tests"
 # Builds both installers from the two builds above and runs the 64-bit one.

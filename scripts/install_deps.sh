@@ -9,6 +9,8 @@
 # (/usr/bin/python3), which these two Python packages belong to.
 # Never installs wine32: on hosts that cannot run 32-bit Linux programs it
 # breaks the wine launcher, and the 64-bit Wine runs the 64-bit .scr.
+# debootstrap makes the Debian 13 chroot whose Wine 10 runs the 32-bit .scr
+# (scripts/wine10_chroot.sh).
 set -euo pipefail
 
 packages=(
@@ -17,6 +19,7 @@ packages=(
   wine wine64 xvfb xserver-xephyr x11-utils xdotool libgl1-mesa-dri libglu1-mesa
   imagemagick fonts-dejavu-core nsis zip python3-yaml python3-jsonschema
   libxdamage-dev libfaketime
+  debootstrap debian-archive-keyring
 )
 
 missing=()
