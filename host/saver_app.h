@@ -10,6 +10,7 @@
 #include "scene/overlays_gl.h"
 #include "scene/screen_layout.h"
 #include "scene/screen_quad.h"
+#include "scene/textures_gl.h"
 #include "settings/setting_value.h"
 
 // The saver's start-up, in runSaver's order. Each stage either succeeds or
@@ -17,10 +18,11 @@
 enum SaverStartUpStage {
   kStageSettings,      // the three stored values
   kStageModeSwitch,    // the configured display mode; the screen measured
+  kStageDesktopCopy,   // the desktop copied, before anything covers it
   kStageWindow,        // the full-screen window
   kStageOpenGl,        // context, base state, overlay fonts, backdrop record
   kStageEyeTexture,    // the eye picture, decoded and uploaded
-  kStageSnapshot,      // the desktop copy
+  kStageSnapshot,      // the desktop copy uploaded
   kStageDisplayLists,  // the eye sphere
   kStartUpStageCount
 };
@@ -70,6 +72,7 @@ class SaverApp {
   ClockOverlay clockOverlay;
   FpsCounter fpsCounter;
   ScreenQuad BackdropQuad;  // the desktop snapshot
+  DesktopCopy desktopCopy;  // the desktop until it is uploaded
   HDC windowDc;             // saver window's DC, kept for the whole run
   HGLRC glContext;
   int viewportWidth;        // pixels

@@ -22,9 +22,11 @@ SaverApp saverApp;
 namespace {
 
 const int kMaxMonitors = 16;
+const char kTextureFailure[] = "Can not create texture(s).";
 
 const char* const kStageNames[kStartUpStageCount] = {
-    "settings", "mode_switch", "window", "gl_fonts", "eye_texture", "snapshot", "display_list"};
+    "settings",    "mode_switch", "desktop_copy", "window",
+    "gl_fonts",    "eye_texture", "snapshot",     "display_list"};
 
 // The dialog's way out on a fatal error: the same report as everywhere.
 void reportDialogError(const char* message) { saverApp.reportError(message); }
@@ -57,6 +59,7 @@ void SaverApp::shutDown() {
     screenSaverRunning = false;
   }
   useFineTimer(false);
+  releaseDesktopCopy(&desktopCopy);
   releaseGraphics();
 }
 
@@ -156,7 +159,6 @@ bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height, int request
 }
 
 const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
-  const char* const kTextureFailure = "Can not create texture(s).";
   switch (stage) {
     case kStageSettings:
       return readSaverSettings() ? nullptr : kNotInstalledMessage;
@@ -170,6 +172,14 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
       measureDesktop();
       return nullptr;
     }
+    case kStageDesktopCopy:
+      // Before the window exists: once it is up, a compositing window
+      // manager shows it black until its first frame, and a copy of the
+      // screen would hold that black instead of the desktop.
+      return copyDesktop(layout.window.left, layout.window.top, screenWidth, screenHeight,
+                         &desktopCopy)
+                 ? nullptr
+                 : kTextureFailure;
     case kStageWindow:
       return createSaverWindow(instance) ? nullptr : "Can not create window.";
     case kStageOpenGl:
@@ -177,15 +187,15 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
                  ? nullptr
                  : "Can not initialize OpenGL.";
     case kStageEyeTexture:
-      // The eye texture, then the desktop copy: the window is up but has
-      // not painted, so the screen still shows the desktop.
       return buildResourceTexture(window, kEyeTexture, MAKEINTRESOURCEA(IDR_EYE_JPEG),
                                   "JPG_IMAGE", GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR)
                  ? nullptr
                  : kTextureFailure;
-    case kStageSnapshot:
-      return buildDesktopSnapshot(&BackdropQuad, GL_NEAREST, GL_NEAREST) ? nullptr
-                                                                         : kTextureFailure;
+    case kStageSnapshot: {
+      bool built = buildDesktopSnapshot(&BackdropQuad, desktopCopy, GL_NEAREST, GL_NEAREST);
+      releaseDesktopCopy(&desktopCopy);
+      return built ? nullptr : kTextureFailure;
+    }
     case kStageDisplayLists:
       return buildEyeSphereList() ? nullptr : "Can not create object(s).";
     default:

@@ -106,36 +106,81 @@ bool writeTemporaryFile(const void* bytes, DWORD size, char (&path)[MAX_PATH]) {
 
 }  // namespace
 
-bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter) {
+bool copyDesktop(int left, int top, int width, int height, DesktopCopy* copy) {
+  ZeroMemory(copy, sizeof(*copy));
+  MemoryDc dcs;
+  if (!openMemoryDc(nullptr, &dcs)) return false;
+  void* bits = nullptr;
+  HBITMAP dibSection = createDib(dcs.source, width, height, &bits);
+  if (dibSection != nullptr) {
+    HGDIOBJ previous = SelectObject(dcs.memory, dibSection);
+    BitBlt(dcs.memory, 0, 0, width, height, dcs.source, left, top, SRCCOPY);
+    // The copy may still sit in GDI's per-thread batch.
+    GdiFlush();
+    SelectObject(dcs.memory, previous);
+  }
+  closeMemoryDc(dcs);
+  if (dibSection == nullptr) return false;
+  copy->bitmap = dibSection;
+  copy->bits = bits;
+  copy->width = width;
+  copy->height = height;
+  return true;
+}
+
+void releaseDesktopCopy(DesktopCopy* copy) {
+  if (copy->bitmap != nullptr) DeleteObject(copy->bitmap);
+  ZeroMemory(copy, sizeof(*copy));
+}
+
+namespace {
+
+// The copy smoothed down to the layout's size with a halftone stretch,
+// which averages the pixels it drops instead of skipping them, into a new
+// DIB section; null when the DCs or the DIB cannot be made.
+HBITMAP shrinkDesktopCopy(const DesktopCopy& copy, const SnapshotLayout& layout, void** bits) {
+  MemoryDc dcs;
+  if (!openMemoryDc(nullptr, &dcs)) return nullptr;
+  HDC from = CreateCompatibleDC(dcs.source);
+  HBITMAP shrunk = from == nullptr ? nullptr
+                                   : createDib(dcs.source, layout.copyWidth, layout.copyHeight, bits);
+  if (shrunk != nullptr) {
+    HGDIOBJ previousFrom = SelectObject(from, copy.bitmap);
+    HGDIOBJ previous = SelectObject(dcs.memory, shrunk);
+    SetStretchBltMode(dcs.memory, HALFTONE);
+    SetBrushOrgEx(dcs.memory, 0, 0, nullptr);
+    StretchBlt(dcs.memory, 0, 0, layout.copyWidth, layout.copyHeight, from, 0, 0, copy.width,
+               copy.height, SRCCOPY);
+    GdiFlush();
+    SelectObject(dcs.memory, previous);
+    SelectObject(from, previousFrom);
+  }
+  if (from != nullptr) DeleteDC(from);
+  closeMemoryDc(dcs);
+  return shrunk;
+}
+
+}  // namespace
+
+bool buildDesktopSnapshot(ScreenQuad* backdrop, const DesktopCopy& copy, int minFilter,
+                          int magFilter) {
   const ScreenQuad& quad = *backdrop;
+  if (copy.bitmap == nullptr || copy.width != quad.width || copy.height != quad.height) {
+    return false;
+  }
   GLint maximum = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
   SnapshotLayout layout = snapshotLayout(quad.width, quad.height, maximum);
 
-  // A DIB of exactly the copied size: only those pixels travel to the GL.
-  MemoryDc dcs;
-  if (!openMemoryDc(nullptr, &dcs)) return false;
-  void* bits = nullptr;
-  HBITMAP dibSection = createDib(dcs.source, layout.copyWidth, layout.copyHeight, &bits);
-  if (dibSection == nullptr) {
-    closeMemoryDc(dcs);
-    return false;
-  }
-  HDC memoryDc = dcs.memory;
-  HGDIOBJ previous = SelectObject(memoryDc, dibSection);
-
-  // 1:1 where the GL takes a texture that large; otherwise a halftone
-  // stretch, which averages the pixels it drops instead of skipping them.
+  // 1:1 where the GL takes a texture that large; otherwise smoothed down.
+  const void* bits = copy.bits;
+  void* shrunkBits = nullptr;
+  HBITMAP shrunk = nullptr;
   if (layout.scaled) {
-    SetStretchBltMode(memoryDc, HALFTONE);
-    SetBrushOrgEx(memoryDc, 0, 0, nullptr);
-    StretchBlt(memoryDc, 0, 0, layout.copyWidth, layout.copyHeight, dcs.source, quad.left,
-               quad.top, quad.width, quad.height, SRCCOPY);
-  } else {
-    BitBlt(memoryDc, 0, 0, quad.width, quad.height, dcs.source, quad.left, quad.top, SRCCOPY);
+    shrunk = shrinkDesktopCopy(copy, layout, &shrunkBits);
+    if (shrunk == nullptr) return false;
+    bits = shrunkBits;
   }
-  // The copy may still sit in GDI's per-thread batch.
-  GdiFlush();
 
   // Level 0 only: the backdrop is drawn at its own size, never minified.
   // The DIB's blue, green, red order goes up as it is, and the texture has
@@ -158,11 +203,7 @@ bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter) {
   bool uploaded = glGetError() == GL_NO_ERROR;
   backdrop->right = layout.right;
   backdrop->upper = layout.top;
-
-  // A bitmap still selected into a DC cannot be deleted.
-  SelectObject(memoryDc, previous);
-  DeleteObject(dibSection);
-  closeMemoryDc(dcs);
+  if (shrunk != nullptr) DeleteObject(shrunk);
   return uploaded;
 }
 

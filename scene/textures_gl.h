@@ -5,12 +5,29 @@
 
 #include "scene/screen_quad.h"
 
-// Copies the desktop area that `backdrop` covers, as the screen shows it
-// now, into texture `backdrop->texture`, and sets the texture coordinates
-// that show it back pixel for pixel. The filters apply to a 1:1 copy; a
-// screen larger than the GL's largest texture is scaled down smoothly and
-// always sampled linearly.
-bool buildDesktopSnapshot(ScreenQuad* backdrop, int minFilter, int magFilter);
+// The desktop as the screen showed it before the saver's window covered
+// it, held in a 32-bit bottom-up DIB section until it is uploaded. Under a
+// compositing window manager a window that has not painted yet shows black,
+// and a copy of the screen taken while it is up would copy that.
+struct DesktopCopy {
+  HBITMAP bitmap;  // null when nothing is held
+  void* bits;
+  int width;       // pixels
+  int height;
+};
+
+// Copies the screen area at left, top (virtual-screen coordinates) of
+// width x height pixels, 1:1. False, with nothing held, when it cannot.
+bool copyDesktop(int left, int top, int width, int height, DesktopCopy* copy);
+void releaseDesktopCopy(DesktopCopy* copy);
+
+// Uploads the copy, which must be the size of `backdrop`, into texture
+// `backdrop->texture`, and sets the texture coordinates that show it back
+// pixel for pixel. The filters apply to a 1:1 copy; a screen larger than
+// the GL's largest texture is scaled down smoothly and always sampled
+// linearly.
+bool buildDesktopSnapshot(ScreenQuad* backdrop, const DesktopCopy& copy, int minFilter,
+                          int magFilter);
 
 // Decodes the picture resource `resourceName` of type `resourceType` into
 // texture `textureName`, exact black made transparent. `window` gives the

@@ -26,10 +26,9 @@ if [ "$emulator" != "$wine10/wine" ]; then
   exit 1
 fi
 
-"$source_dir/scripts/wine10_chroot.sh" check
-"$source_dir/scripts/wine10_chroot.sh" make
-
-probe=$source_dir/build/wine10-chroot/probe_32bit_code
+# The probe first: where no Wine can run 32-bit code, the chroot (minutes
+# of downloads) would be made for nothing.
+probe=$build_dir/probe_32bit_code
 cc -O2 -o "$probe" "$source_dir/tests/probe_32bit_code.c"
 if ! why=$("$probe" 2>&1); then
   echo "!! The 32-bit build's Wine tests did NOT run: this machine cannot execute" >&2
@@ -37,5 +36,8 @@ if ! why=$("$probe" 2>&1); then
   [ "${GLIMMER_REQUIRE_32BIT:-0}" = 1 ] && exit 1
   exit 0
 fi
+
+"$source_dir/scripts/wine10_chroot.sh" check
+"$source_dir/scripts/wine10_chroot.sh" make
 
 PATH="$wine10:$PATH" exec "$source_dir/tests/run_wine_tests.sh" --only '^main$' "$build_dir"
