@@ -139,6 +139,91 @@ void expectPixelIdentical(const Picture& shot, const Picture& desktop, const cha
       << difference.box.bottom - 1;
 }
 
+std::string rectText(const RECT& rect) {
+  char text[64];
+  snprintf(text, sizeof(text), "%ld,%ld-%ld,%ld", rect.left, rect.top, rect.right, rect.bottom);
+  return text;
+}
+
+MONITORINFO primaryMonitor() {
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  POINT origin = {0, 0};
+  GetMonitorInfoA(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), &info);
+  return info;
+}
+
+// Sets the work area as a window manager's panels do, in the X root
+// window's _NET_WORKAREA (null: removes it, as on a desktop without
+// panels), and has Wine measure the monitors again, which it does on a
+// display settings change; going back to the stored mode, the current one,
+// changes nothing else. Wine 8 keeps SPI_SETWORKAREA to the calling
+// process's SPI_GETWORKAREA: GetMonitorInfo's rcWork, in that process and
+// every other, stays as it was.
+bool setWorkArea(const RECT* work) {
+  char command[128];
+  if (work == nullptr) {
+    snprintf(command, sizeof(command), "xprop -root -remove _NET_WORKAREA");
+  } else {
+    snprintf(command, sizeof(command),
+             "xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA %ld,%ld,%ld,%ld", work->left,
+             work->top, work->right - work->left, work->bottom - work->top);
+  }
+  if (!runHostCommand(command, 10000)) return false;
+  return ChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr) == DISP_CHANGE_SUCCESSFUL;
+}
+
+// Lets the test's own windows paint and the X server show them.
+void pumpMessages(DWORD ms) {
+  DWORD start = timeGetTime();
+  do {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    sleepMs(10);
+  } while (timeGetTime() - start < ms);
+}
+
+LRESULT CALLBACK coverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ERASEBKGND) return 1;
+  if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+  FillRect(dc, &paint.rcPaint, magenta);
+  DeleteObject(magenta);
+  EndPaint(window, &paint);
+  return 0;
+}
+
+// A window like a notification or an on-screen volume display: top-most,
+// never activated, solid magenta over `area`.
+HWND showCoverWindow(Region area) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = coverWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "GlimmerTestCover";
+  RegisterClassA(&windowClass);  // fails harmlessly once registered
+  HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
+                               "GlimmerTestCover", "", WS_POPUP, area.left, area.top,
+                               area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  if (cover == nullptr) return nullptr;
+  ShowWindow(cover, SW_SHOWNOACTIVATE);
+  UpdateWindow(cover);
+  return cover;
+}
+
+// Milliseconds since the wall clock's second turned, as the saver's clock
+// text counts seconds.
+unsigned millisecondOfWallSecond() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER ticks;  // 100 ns units
+  ticks.LowPart = now.dwLowDateTime;
+  ticks.HighPart = now.dwHighDateTime;
+  return static_cast<unsigned>(ticks.QuadPart / 10000 % 1000);
+}
+
 class Scene : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -163,8 +248,28 @@ class Scene : public ::testing::Test {
     EXPECT_EQ(0u, saver_.waitExit(10000));
   }
 
+  // A test that changed the work area or the live desktop puts them back,
+  // for the tests after it; they compare with the desktop they find.
+  void TearDown() override {
+    if (!changedWorkArea_ && !changedDesktop_) return;
+    if (saver_.running()) saver_.kill();
+    if (changedWorkArea_) {
+      EXPECT_TRUE(setWorkArea(nullptr));
+      MONITORINFO monitor = primaryMonitor();
+      EXPECT_TRUE(EqualRect(&monitor.rcWork, &monitor.rcMonitor))
+          << "the work area is not back: " << rectText(monitor.rcWork);
+    }
+    if (changedDesktop_) {
+      EXPECT_TRUE(showOnRootWindow(desktop_, "desktop"));
+      EXPECT_EQ(0, differenceOf(captureScreen(), desktop_).pixels)
+          << "the desktop picture is not back";
+    }
+  }
+
   Picture desktop_;
   SaverProcess saver_;
+  bool changedWorkArea_ = false;
+  bool changedDesktop_ = false;
 };
 
 TEST_F(Scene, FrozenDesktopLooksLikeTheDesktop) {
@@ -423,6 +528,85 @@ TEST_F(Scene, KeepsTimeFromStartToEscape) {
   stop();
 }
 
+// A window that covers part of the running saver and goes away again, as a
+// notification or an on-screen volume display does: top-most, never
+// activated, from another process. Where it was must be the frozen desktop
+// again within a frame or two. With the clock on, a frame comes each second
+// anyway, so the cover goes just after one: only the repaint the uncovered
+// window asks for clears the area in time. The counter stays off: with it
+// on, frames come at the display's rate and hide a repaint that is missing.
+TEST_F(Scene, RepaintsWhatAWindowOverItUncovers) {
+  HWND window = start("1", "0");
+  ASSERT_NE(nullptr, window);
+  int w = desktop_.width, h = desktop_.height;
+  Region clock = {0, h - 45, 420, h};
+  Region covered = {w / 4, h / 4, w * 3 / 4, h * 3 / 4};
+  HWND cover = showCoverWindow(covered);
+  ASSERT_NE(nullptr, cover);
+  pumpMessages(300);
+  Picture underCover = captureScreen();
+  saveBitmap(underCover, shotPath("covered"));
+  int area = (covered.right - covered.left) * (covered.bottom - covered.top);
+  ASSERT_GT(countChanged(underCover, desktop_, covered), area * 9 / 10)
+      << "the cover window does not show over the saver";
+
+  while (millisecondOfWallSecond() < 100 || millisecondOfWallSecond() >= 200) sleepMs(5);
+  DestroyWindow(cover);
+  DWORD gone = timeGetTime();
+  Picture shot;
+  int stale = -1;
+  DWORD back = 0;
+  do {
+    shot = captureScreen();
+    stale = differenceOf(shot, desktop_).pixels - countDifferent(shot, desktop_, clock);
+    if (stale == 0) {
+      back = timeGetTime() - gone;
+      break;
+    }
+    sleepMs(10);
+  } while (timeGetTime() - gone < 200);
+  saveBitmap(shot, shotPath("uncovered"));
+  printf("The uncovered area was the frozen desktop again %lu ms after the cover went\n",
+         static_cast<unsigned long>(back));
+  EXPECT_EQ(0, stale) << "pixels outside the clock's corner differ from the desktop 200 ms after "
+                         "the cover went, "
+                      << countDifferent(shot, desktop_, covered) << " of them where it was";
+  EXPECT_TRUE(saver_.running()) << "the saver ended under the cover window";
+  stop();
+}
+
+// A taskbar or panels make the work area smaller than the monitor; the
+// saver covers the whole monitor all the same. The live desktop changes
+// underneath while it runs, so the strips outside the work area show the
+// frozen copy only if the saver's window and copy reach over them.
+TEST_F(Scene, CoversTheWholeMonitorBeyondTheWorkArea) {
+  int w = desktop_.width, h = desktop_.height;
+  RECT work = {48, 32, w, h - 40};  // panels along the left, top and bottom edges
+  changedWorkArea_ = true;
+  ASSERT_TRUE(setWorkArea(&work)) << "could not set the work area";
+  MONITORINFO monitor = primaryMonitor();
+  ASSERT_TRUE(EqualRect(&monitor.rcWork, &work))
+      << "Wine reports the work area " << rectText(monitor.rcWork) << ", not " << rectText(work);
+
+  HWND window = start("0", "0");
+  ASSERT_NE(nullptr, window);
+  RECT rect;
+  ASSERT_TRUE(GetWindowRect(window, &rect));
+  EXPECT_TRUE(EqualRect(&rect, &monitor.rcMonitor))
+      << "the saver window covers " << rectText(rect) << ", the monitor "
+      << rectText(monitor.rcMonitor);
+  // The desktop's negative, so that every pixel tells the two apart.
+  Picture live = desktop_;
+  for (unsigned& pixel : live.pixels) pixel ^= 0xFFFFFF;
+  changedDesktop_ = true;
+  ASSERT_TRUE(showOnRootWindow(live, "work-area-live-desktop"))
+      << "could not change the desktop under the saver";
+  Picture shot = captureScreen();
+  saveBitmap(shot, shotPath("work-area-frozen"));
+  expectPixelIdentical(shot, desktop_, "the frozen desktop with panels about the work area");
+  stop();
+}
+
 // The eye picture goes through a temporary file in the user's temporary
 // folder; it must be gone once the saver runs, and a folder that cannot be
 // written stops the start.
@@ -615,8 +799,6 @@ class TwoMonitors : public Scene {
   static Region primaryMiddle() {
     return {kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150};
   }
-
-  bool changedDesktop_ = false;
 };
 
 // Pixels in the region that differ from the desktop at all.
