@@ -760,22 +760,29 @@ TEST_F(SizesScene, FrozenDesktopIsTheDesktopPixelForPixel) {
   stop();
 }
 
-// Run by the Wine test script on two 1024x768 monitors side by side: the
-// primary at 0,0 and a second one right of it (a nested X server with
-// Xinerama, which Wine takes for two monitors).
+// Run by the Wine test script on two 1024x768 monitors side by side (a
+// nested X server with Xinerama, which Wine takes for two monitors): the
+// primary at 0,0 and the second one right of it; or, in the left-monitor
+// group (GLIMMER_SECOND_MONITOR=left), the second one left of it at
+// -1024,0, so that the desktop starts at negative coordinates.
 const int kWidth = 1024;  // of each of the two monitors
 const int kHeight = 768;
 
 class TwoMonitors : public Scene {
  protected:
   void SetUp() override {
+    char side[16] = {};
+    GetEnvironmentVariableA("GLIMMER_SECOND_MONITOR", side, sizeof(side));
+    secondLeft_ = strcmp(side, "left") == 0 ? -kWidth : kWidth;
+    desktopLeft_ = secondLeft_ < 0 ? secondLeft_ : 0;
     // On one monitor every check below would pass or fail for other reasons.
     char asked[96];
     snprintf(asked, sizeof(asked), "%dx%dx32 (primary of 2 monitors, %dx%d in all)", kWidth,
              kHeight, 2 * kWidth, kHeight);
     ASSERT_TRUE(waitForScreen(asked));
     ASSERT_EQ(2, GetSystemMetrics(SM_CMONITORS)) << "Windows does not see two monitors";
-    ASSERT_EQ(0, GetSystemMetrics(SM_XVIRTUALSCREEN));
+    ASSERT_EQ(desktopLeft_, GetSystemMetrics(SM_XVIRTUALSCREEN))
+        << "the second monitor is not on the side the group asked for";
     ASSERT_EQ(0, GetSystemMetrics(SM_YVIRTUALSCREEN));
     ASSERT_EQ(2 * kWidth, GetSystemMetrics(SM_CXVIRTUALSCREEN));
     ASSERT_EQ(kHeight, GetSystemMetrics(SM_CYVIRTUALSCREEN));
@@ -795,10 +802,27 @@ class TwoMonitors : public Scene {
         << "the desktop picture is not back";
   }
 
-  static Region second() { return {kWidth, 0, 2 * kWidth, kHeight}; }
-  static Region primaryMiddle() {
-    return {kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150};
+  // A region given in screen coordinates, in a picture of all monitors
+  // (captureAllMonitors), whose first column is the desktop's left edge.
+  Region inPicture(Region screen) const {
+    return {screen.left - desktopLeft_, screen.top, screen.right - desktopLeft_, screen.bottom};
   }
+  Region second() const { return inPicture({secondLeft_, 0, secondLeft_ + kWidth, kHeight}); }
+  Region primaryMiddle() const {
+    return inPicture(
+        {kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150});
+  }
+  // +1 when the second monitor lies right of the primary, -1 when left.
+  int secondSide() const { return secondLeft_ > 0 ? 1 : -1; }
+  // A screen x given for the second monitor on the right, mirrored about
+  // the primary's middle when it lies on the left.
+  int towardsSecond(int x) const { return secondLeft_ > 0 ? x : kWidth - x; }
+  std::string shotName(const char* name) const {
+    return shotPath((secondLeft_ > 0 ? "two-monitors-" : "left-monitor-") + std::string(name));
+  }
+
+  int secondLeft_ = kWidth;  // screen x of the second monitor's left edge
+  int desktopLeft_ = 0;      // screen x of the desktop's left edge
 };
 
 // Pixels in the region that differ from the desktop at all.
@@ -886,15 +910,16 @@ void sweepCursor(int x0, int x1, int step) {
 
 TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
   // Parked on the second monitor, so that centring on the primary shows.
-  moveMouse(2 * kWidth - 200, kHeight - 100);
+  moveMouse(towardsSecond(2 * kWidth - 200), kHeight - 100);
   sleepMs(100);
   HWND window = start("0", "0");
   ASSERT_NE(nullptr, window);
   RECT rect;
   ASSERT_TRUE(GetWindowRect(window, &rect));
-  EXPECT_EQ(0, rect.left);
+  EXPECT_EQ(desktopLeft_, rect.left);
   EXPECT_EQ(0, rect.top);
-  EXPECT_EQ(2 * kWidth, rect.right) << "the saver window does not reach over the second monitor";
+  EXPECT_EQ(desktopLeft_ + 2 * kWidth, rect.right)
+      << "the saver window does not cover both monitors";
   EXPECT_EQ(kHeight, rect.bottom);
   POINT cursor;
   GetCursorPos(&cursor);
@@ -902,90 +927,94 @@ TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
   EXPECT_EQ(kHeight / 2, cursor.y);
 
   Picture first = captureAllMonitors();
-  saveBitmap(first, shotPath("two-monitors-frozen"));
+  saveBitmap(first, shotName("frozen"));
   expectPixelIdentical(first, desktop_, "the first frozen frame on two monitors");
 
   // Eyes that come and go prove that the saver's frames reach the screen;
   // the frame that takes them away must be both monitors exactly again.
   sweepCursor(kWidth / 2 - 100, kWidth / 2 + 100, 50);
   Picture withEyes = captureAllMonitors();
-  saveBitmap(withEyes, shotPath("two-monitors-eyes"));
+  saveBitmap(withEyes, shotName("eyes"));
   EXPECT_GT(countChanged(withEyes, desktop_, primaryMiddle()), 5000)
       << "no eyes: the saver's frames do not reach the screen";
   sleepMs(1600);
   Picture after = captureAllMonitors();
-  saveBitmap(after, shotPath("two-monitors-eyes-gone"));
+  saveBitmap(after, shotName("eyes-gone"));
   expectPixelIdentical(after, desktop_, "the frozen frame on two monitors after the eyes");
   stop();
 }
 
 TEST_F(TwoMonitors, EyesInThePrimarysMiddleFaceACursorOnTheSecondMonitor) {
   ASSERT_NE(nullptr, start("0", "0"));
-  Region leftEye = {kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2, kHeight / 2 + 150};
-  Region rightEye = {kWidth / 2, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150};
+  Region leftEye =
+      inPicture({kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2, kHeight / 2 + 150});
+  Region rightEye =
+      inPicture({kWidth / 2, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150});
 
-  // The cursor on the far left of the primary first, for comparison.
-  sweepCursor(120, 20, -20);
-  Picture towardsLeft = captureAllMonitors();
-  saveBitmap(towardsLeft, shotPath("two-monitors-eyes-cursor-left"));
+  // The cursor on the primary's far edge from the second monitor first, for
+  // comparison.
+  sweepCursor(towardsSecond(120), towardsSecond(20), -20 * secondSide());
+  Picture away = captureAllMonitors();
+  saveBitmap(away, shotName("eyes-cursor-away"));
   sleepMs(1600);  // the eyes go again
 
   // Moves on the second monitor alone wake them, on the primary.
-  sweepCursor(kWidth + 276, kWidth + 876, 100);
-  Picture towardsRight = captureAllMonitors();
-  saveBitmap(towardsRight, shotPath("two-monitors-eyes-cursor-right"));
+  sweepCursor(towardsSecond(kWidth + 276), towardsSecond(kWidth + 876), 100 * secondSide());
+  Picture towardsIt = captureAllMonitors();
+  saveBitmap(towardsIt, shotName("eyes-cursor-on-second"));
   POINT cursor;
   GetCursorPos(&cursor);
-  EXPECT_EQ(kWidth + 876, cursor.x) << "the cursor did not reach the second monitor";
+  EXPECT_EQ(towardsSecond(kWidth + 876), cursor.x) << "the cursor did not reach the second monitor";
 
-  EXPECT_GT(countChanged(towardsRight, desktop_, primaryMiddle()), 5000)
+  EXPECT_GT(countChanged(towardsIt, desktop_, primaryMiddle()), 5000)
       << "moves on the second monitor do not wake the eyes in the primary's middle";
-  EXPECT_EQ(0, countDiffering(towardsRight, desktop_, second()))
+  EXPECT_EQ(0, countDiffering(towardsIt, desktop_, second()))
       << "the second monitor changed while the cursor moved over it";
-  Difference difference = differenceOf(towardsRight, desktop_);
+  Difference difference = differenceOf(towardsIt, desktop_);
   EXPECT_TRUE(inside(difference.box, primaryMiddle()))
       << "changes outside the primary's middle: x " << difference.box.left << ".."
       << difference.box.right - 1 << ", y " << difference.box.top << ".."
       << difference.box.bottom - 1;
 
-  EXPECT_GT(countChanged(towardsRight, towardsLeft, primaryMiddle()), 2000)
-      << "the eyes look the same for a cursor far left and far right";
+  EXPECT_GT(countChanged(towardsIt, away, primaryMiddle()), 2000)
+      << "the eyes look the same for a cursor on the second monitor and far from it";
 
-  // Each eye's iris and pupil show the cursor's side: for the cursor far
-  // right they sit right of the eye's middle, and well right of where they
-  // sit for the cursor far left (measured for the left and the right eye:
-  // +48 and +40 pixels against -2 and -8; eyes turned as for a cursor on
-  // the other side of the primary gave -35 and -47).
-  EyeLook right[2] = {eyeLook(towardsRight, desktop_, leftEye),
-                      eyeLook(towardsRight, desktop_, rightEye)};
-  EyeLook left[2] = {eyeLook(towardsLeft, desktop_, leftEye),
-                     eyeLook(towardsLeft, desktop_, rightEye)};
+  // Each eye's iris and pupil show the cursor's side: for the cursor on the
+  // second monitor they sit on that side of the eye's middle, and well
+  // further that way than for the cursor on the primary's far edge
+  // (measured with the second monitor on the right, for the left and the
+  // right eye: +48 and +40 pixels against -2 and -8; eyes turned as for a
+  // cursor on the other side of the primary gave -35 and -47). Counted
+  // towards the second monitor, so the figures hold on either side.
+  EyeLook onIt[2] = {eyeLook(towardsIt, desktop_, leftEye), eyeLook(towardsIt, desktop_, rightEye)};
+  EyeLook offIt[2] = {eyeLook(away, desktop_, leftEye), eyeLook(away, desktop_, rightEye)};
   const char* names[2] = {"left eye", "right eye"};
   for (int i = 0; i < 2; ++i) {
-    printf("%s: iris %+.1f px from the middle (%d px) for the cursor right, %+.1f px (%d px) "
-           "for it left\n",
-           names[i], right[i].irisRight, right[i].irisPixels, left[i].irisRight,
-           left[i].irisPixels);
-    ASSERT_GT(right[i].disc.right - right[i].disc.left, 60) << names[i] << " not found";
-    ASSERT_GT(left[i].disc.right - left[i].disc.left, 60) << names[i] << " not found";
-    EXPECT_GT(right[i].irisPixels, 200) << names[i] << ": no iris to see for the cursor right";
-    EXPECT_GT(right[i].irisRight, 15.0)
-        << names[i] << " does not face the cursor on the second monitor";
-    EXPECT_GT(right[i].irisRight - left[i].irisRight, 20.0)
-        << names[i] << " faces right no more for a cursor far right than far left";
+    double onItTowards = secondSide() * onIt[i].irisRight;
+    double offItTowards = secondSide() * offIt[i].irisRight;
+    printf("%s: iris %+.1f px from the middle towards the second monitor (%d px) for the cursor "
+           "on it, %+.1f px (%d px) for it far from it\n",
+           names[i], onItTowards, onIt[i].irisPixels, offItTowards, offIt[i].irisPixels);
+    ASSERT_GT(onIt[i].disc.right - onIt[i].disc.left, 60) << names[i] << " not found";
+    ASSERT_GT(offIt[i].disc.right - offIt[i].disc.left, 60) << names[i] << " not found";
+    EXPECT_GT(onIt[i].irisPixels, 200)
+        << names[i] << ": no iris to see for the cursor on the second monitor";
+    EXPECT_GT(onItTowards, 15.0) << names[i] << " does not face the cursor on the second monitor";
+    EXPECT_GT(onItTowards - offItTowards, 20.0)
+        << names[i] << " faces the second monitor no more for a cursor on it than far from it";
   }
   // The pair sits in the middle of the primary, not of the whole desktop.
-  EXPECT_NEAR(kWidth / 2, (right[0].disc.left + right[1].disc.right) / 2.0, 4.0);
-  EXPECT_NEAR(kHeight / 2, (right[0].disc.top + right[0].disc.bottom) / 2.0, 4.0);
+  EXPECT_NEAR(kWidth / 2 - desktopLeft_, (onIt[0].disc.left + onIt[1].disc.right) / 2.0, 4.0);
+  EXPECT_NEAR(kHeight / 2, (onIt[0].disc.top + onIt[0].disc.bottom) / 2.0, 4.0);
   stop();
 }
 
 TEST_F(TwoMonitors, ClockAndCounterSitInThePrimarysCornersOnly) {
   ASSERT_NE(nullptr, start("1", "1"));
   Picture shot = captureAllMonitors();
-  saveBitmap(shot, shotPath("two-monitors-clock-fps"));
-  Region clock = {0, kHeight - 45, 420, kHeight};
-  Region counter = {0, 0, 420, 40};
+  saveBitmap(shot, shotName("clock-fps"));
+  Region clock = inPicture({0, kHeight - 45, 420, kHeight});
+  Region counter = inPicture({0, 0, 420, 40});
   EXPECT_GT(countNew(shot, desktop_, clock, isRed), 300) << "no clock";
   EXPECT_GT(countNew(shot, desktop_, counter, isGreen), 200) << "no FPS counter";
   Region red = boxOfNew(shot, desktop_, isRed);
@@ -1011,13 +1040,13 @@ TEST_F(TwoMonitors, EscapeBringsTheLiveDesktopBackOnBothMonitors) {
   ASSERT_TRUE(showOnRootWindow(live, "two-monitors-live-desktop"))
       << "could not change the desktop under the saver";
   Picture during = captureAllMonitors();
-  saveBitmap(during, shotPath("two-monitors-frozen-over-a-change"));
+  saveBitmap(during, shotName("frozen-over-a-change"));
   expectPixelIdentical(during, desktop_, "both monitors while the desktop changes underneath");
 
   stop();
   sleepMs(300);
   Picture after = captureAllMonitors();
-  saveBitmap(after, shotPath("two-monitors-after-escape"));
+  saveBitmap(after, shotName("after-escape"));
   expectPixelIdentical(after, live, "the changed live desktop after Escape");
 }
 
