@@ -386,8 +386,9 @@ TEST_F(Scene, ClockAloneWhenOnlyTheClockIsOnAndUncoveredAreasRepainted) {
   shot = captureScreen();
   saveBitmap(shot, shotPath("covered"));
   int area = (covered.right - covered.left) * (covered.bottom - covered.top);
-  ASSERT_GT(countChanged(shot, desktop_, covered), area * 9 / 10)
-      << "the cover window does not show over the saver";
+  int shown = countChanged(shot, desktop_, covered);
+  if (shown <= area * 9 / 10) DestroyWindow(cover);  // not over the tests after this one
+  ASSERT_GT(shown, area * 9 / 10) << "the cover window does not show over the saver";
 
   while (millisecondOfWallSecond() < 100 || millisecondOfWallSecond() >= 200) sleepMs(5);
   DestroyWindow(cover);
