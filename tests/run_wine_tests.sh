@@ -49,6 +49,9 @@ groups=(
   "size-1920x1080 1920x1080x24 ^e2e_sizes$ sizes -"
   "size-1080x1920 1080x1920x24 ^e2e_sizes$ sizes -"
   "two-monitors 1024x768+1024x768 ^e2e_two_monitors$ sizes -"
+  # The same two monitors with the second one left of the primary, which
+  # the group's tests ask Wine for (see e2e_left_monitor_on).
+  "left-monitor 1024x768+1024x768 ^e2e_left_monitor$ sizes -"
 )
 if [ $all_sizes -eq 1 ]; then
   groups+=(

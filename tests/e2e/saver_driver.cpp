@@ -245,8 +245,12 @@ bool moveXPointer(int x, int y) {
   if (!underWine || GetFileAttributesA("Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES) {
     return false;
   }
+  // X counts from the root window's top-left corner, which is the whole
+  // desktop's: left of or above the primary monitor when another monitor
+  // lies there, where Windows counts negative coordinates.
   char line[96];
-  snprintf(line, sizeof(line), "Z:\\usr\\bin\\xdotool mousemove %d %d", x, y);
+  snprintf(line, sizeof(line), "Z:\\usr\\bin\\xdotool mousemove %d %d",
+           x - GetSystemMetrics(SM_XVIRTUALSCREEN), y - GetSystemMetrics(SM_YVIRTUALSCREEN));
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};

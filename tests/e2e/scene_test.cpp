@@ -58,6 +58,15 @@ int countChanged(const Picture& shot, const Picture& desktop, Region region) {
   return count;
 }
 
+// Pixels that differ at all between two shots in the region.
+int countDifferent(const Picture& a, const Picture& b, Region region) {
+  int count = 0;
+  for (int y = region.top; y < region.bottom; ++y)
+    for (int x = region.left; x < region.right; ++x)
+      if (a.at(x, y) != b.at(x, y)) ++count;
+  return count;
+}
+
 // Where and by how much a shot differs from the desktop.
 struct Difference {
   int pixels = 0;   // pixels that differ in any channel
@@ -139,6 +148,91 @@ void expectPixelIdentical(const Picture& shot, const Picture& desktop, const cha
       << difference.box.bottom - 1;
 }
 
+std::string rectText(const RECT& rect) {
+  char text[64];
+  snprintf(text, sizeof(text), "%ld,%ld-%ld,%ld", rect.left, rect.top, rect.right, rect.bottom);
+  return text;
+}
+
+MONITORINFO primaryMonitor() {
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  POINT origin = {0, 0};
+  GetMonitorInfoA(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), &info);
+  return info;
+}
+
+// Sets the work area as a window manager's panels do, in the X root
+// window's _NET_WORKAREA (null: removes it, as on a desktop without
+// panels), and has Wine measure the monitors again, which it does on a
+// display settings change; going back to the stored mode, the current one,
+// changes nothing else. Wine 8 keeps SPI_SETWORKAREA to the calling
+// process's SPI_GETWORKAREA: GetMonitorInfo's rcWork, in that process and
+// every other, stays as it was.
+bool setWorkArea(const RECT* work) {
+  char command[128];
+  if (work == nullptr) {
+    snprintf(command, sizeof(command), "xprop -root -remove _NET_WORKAREA");
+  } else {
+    snprintf(command, sizeof(command),
+             "xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA %ld,%ld,%ld,%ld", work->left,
+             work->top, work->right - work->left, work->bottom - work->top);
+  }
+  if (!runHostCommand(command, 10000)) return false;
+  return ChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr) == DISP_CHANGE_SUCCESSFUL;
+}
+
+// Lets the test's own windows paint and the X server show them.
+void pumpMessages(DWORD ms) {
+  DWORD start = timeGetTime();
+  do {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    sleepMs(10);
+  } while (timeGetTime() - start < ms);
+}
+
+LRESULT CALLBACK coverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ERASEBKGND) return 1;
+  if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+  FillRect(dc, &paint.rcPaint, magenta);
+  DeleteObject(magenta);
+  EndPaint(window, &paint);
+  return 0;
+}
+
+// A window like a notification or an on-screen volume display: top-most,
+// never activated, solid magenta over `area`.
+HWND showCoverWindow(Region area) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = coverWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "GlimmerTestCover";
+  RegisterClassA(&windowClass);  // fails harmlessly once registered
+  HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
+                               "GlimmerTestCover", "", WS_POPUP, area.left, area.top,
+                               area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  if (cover == nullptr) return nullptr;
+  ShowWindow(cover, SW_SHOWNOACTIVATE);
+  UpdateWindow(cover);
+  return cover;
+}
+
+// Milliseconds since the wall clock's second turned, as the saver's clock
+// text counts seconds.
+unsigned millisecondOfWallSecond() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER ticks;  // 100 ns units
+  ticks.LowPart = now.dwLowDateTime;
+  ticks.HighPart = now.dwHighDateTime;
+  return static_cast<unsigned>(ticks.QuadPart / 10000 % 1000);
+}
+
 class Scene : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -163,17 +257,64 @@ class Scene : public ::testing::Test {
     EXPECT_EQ(0u, saver_.waitExit(10000));
   }
 
+  // A test that changed the work area or the live desktop puts them back,
+  // for the tests after it; they compare with the desktop they find.
+  void TearDown() override {
+    if (!changedWorkArea_ && !changedDesktop_) return;
+    if (saver_.running()) saver_.kill();
+    if (changedWorkArea_) {
+      EXPECT_TRUE(setWorkArea(nullptr));
+      MONITORINFO monitor = primaryMonitor();
+      EXPECT_TRUE(EqualRect(&monitor.rcWork, &monitor.rcMonitor))
+          << "the work area is not back: " << rectText(monitor.rcWork);
+    }
+    if (changedDesktop_) {
+      EXPECT_TRUE(showOnRootWindow(desktop_, "desktop"));
+      EXPECT_EQ(0, differenceOf(captureScreen(), desktop_).pixels)
+          << "the desktop picture is not back";
+    }
+  }
+
   Picture desktop_;
   SaverProcess saver_;
+  bool changedWorkArea_ = false;
+  bool changedDesktop_ = false;
 };
 
-TEST_F(Scene, FrozenDesktopLooksLikeTheDesktop) {
-  ASSERT_NE(nullptr, start("0", "0"));
+// A taskbar or panels make the work area smaller than the monitor; the
+// frozen desktop covers the whole monitor all the same. Once it is up the
+// live desktop changes underneath, so that the strips outside the work area
+// show the frozen copy only if the saver's window and copy reach over them.
+TEST_F(Scene, FrozenDesktopLooksLikeTheDesktopOverTheWholeMonitor) {
+  int w = desktop_.width, h = desktop_.height;
+  RECT work = {48, 32, w, h - 40};  // panels along the left, top and bottom edges
+  changedWorkArea_ = true;
+  ASSERT_TRUE(setWorkArea(&work)) << "could not set the work area";
+  MONITORINFO monitor = primaryMonitor();
+  ASSERT_TRUE(EqualRect(&monitor.rcWork, &work))
+      << "Wine reports the work area " << rectText(monitor.rcWork) << ", not " << rectText(work);
+
+  HWND window = start("0", "0");
+  ASSERT_NE(nullptr, window);
+  RECT rect;
+  ASSERT_TRUE(GetWindowRect(window, &rect));
+  EXPECT_TRUE(EqualRect(&rect, &monitor.rcMonitor))
+      << "the saver window covers " << rectText(rect) << ", the monitor "
+      << rectText(monitor.rcMonitor);
   Picture shot = captureScreen();
   saveBitmap(shot, shotPath("frozen-desktop"));
   expectPixelIdentical(shot, desktop_, "the frozen desktop");
   // No eyes and no texts without a mouse move and with both overlays off.
   EXPECT_EQ(0, countNew(shot, desktop_, {0, 0, shot.width, shot.height}, isRed));
+
+  // The desktop's negative, so that every pixel tells the two apart.
+  Picture live = desktop_;
+  for (unsigned& pixel : live.pixels) pixel ^= 0xFFFFFF;
+  changedDesktop_ = true;
+  ASSERT_TRUE(showOnRootWindow(live, "live-desktop")) << "could not change the desktop";
+  shot = captureScreen();
+  saveBitmap(shot, shotPath("frozen-desktop-over-a-change"));
+  expectPixelIdentical(shot, desktop_, "the frozen desktop while the desktop changes underneath");
   stop();
 }
 
@@ -223,12 +364,53 @@ TEST_F(Scene, ClockShowsRedAtTheBottomLeftAndFpsGreenAtTheTopLeft) {
   stop();
 }
 
-TEST_F(Scene, ClockAloneWhenOnlyTheClockIsOn) {
+// With the clock alone a frame comes once a second, so this is also where
+// an area that a window uncovers must be repainted on its own. A window like
+// a notification or an on-screen volume display (top-most, never
+// activated, from another process) covers part of the saver and goes just
+// after a clock frame; where it was must be the frozen desktop again within
+// a frame or two, long before the next clock frame. (With the counter on,
+// frames come at the display's rate and hide a repaint that is missing.)
+TEST_F(Scene, ClockAloneWhenOnlyTheClockIsOnAndUncoveredAreasRepainted) {
   ASSERT_NE(nullptr, start("1", "0"));
   Picture shot = captureScreen();
-  int h = shot.height;
-  EXPECT_GT(countNew(shot, desktop_, {0, h - 45, 420, h}, isRed), 300);
+  int w = shot.width, h = shot.height;
+  Region clock = {0, h - 45, 420, h};
+  EXPECT_GT(countNew(shot, desktop_, clock, isRed), 300);
   EXPECT_EQ(0, countNew(shot, desktop_, {0, 0, 420, 40}, isGreen));
+
+  Region covered = {w / 4, h / 4, w * 3 / 4, h * 3 / 4};
+  HWND cover = showCoverWindow(covered);
+  ASSERT_NE(nullptr, cover);
+  pumpMessages(300);
+  shot = captureScreen();
+  saveBitmap(shot, shotPath("covered"));
+  int area = (covered.right - covered.left) * (covered.bottom - covered.top);
+  int shown = countChanged(shot, desktop_, covered);
+  if (shown <= area * 9 / 10) DestroyWindow(cover);  // not over the tests after this one
+  ASSERT_GT(shown, area * 9 / 10) << "the cover window does not show over the saver";
+
+  while (millisecondOfWallSecond() < 100 || millisecondOfWallSecond() >= 200) sleepMs(5);
+  DestroyWindow(cover);
+  DWORD gone = timeGetTime();
+  // A capture takes some 50 ms here; the first one begun within 200 ms of
+  // the cover going that shows the desktop counts.
+  int stale = -1;
+  DWORD begun = 0;
+  do {
+    begun = timeGetTime() - gone;
+    shot = captureScreen();
+    stale = differenceOf(shot, desktop_).pixels - countDifferent(shot, desktop_, clock);
+  } while (stale != 0 && timeGetTime() - gone < 200);
+  saveBitmap(shot, shotPath("uncovered"));
+  printf("The uncovered area was %sthe frozen desktop in a capture begun %lu ms after the cover "
+         "went\n",
+         stale == 0 ? "" : "not yet ", static_cast<unsigned long>(begun));
+  EXPECT_EQ(0, stale) << "pixels outside the clock's corner still differ from the desktop in a "
+                         "capture begun "
+                      << begun << " ms after the cover went, "
+                      << countDifferent(shot, desktop_, covered) << " of them where it was";
+  EXPECT_TRUE(saver_.running()) << "the saver ended under the cover window";
   stop();
 }
 
@@ -292,15 +474,6 @@ int leftmostNew(const Picture& shot, const Picture& desktop, Region region,
     for (int y = region.top; y < region.bottom; ++y)
       if (colour(shot.at(x, y)) && !colour(desktop.at(x, y))) return x;
   return -1;
-}
-
-// Pixels that differ at all between two shots in the region.
-int countDifferent(const Picture& a, const Picture& b, Region region) {
-  int count = 0;
-  for (int y = region.top; y < region.bottom; ++y)
-    for (int x = region.left; x < region.right; ++x)
-      if (a.at(x, y) != b.at(x, y)) ++count;
-  return count;
 }
 
 // Everything the saver does in time, from the start to Escape, with the
@@ -576,22 +749,29 @@ TEST_F(SizesScene, FrozenDesktopIsTheDesktopPixelForPixel) {
   stop();
 }
 
-// Run by the Wine test script on two 1024x768 monitors side by side: the
-// primary at 0,0 and a second one right of it (a nested X server with
-// Xinerama, which Wine takes for two monitors).
+// Run by the Wine test script on two 1024x768 monitors side by side (a
+// nested X server with Xinerama, which Wine takes for two monitors): the
+// primary at 0,0 and the second one right of it; or, in the left-monitor
+// group (GLIMMER_SECOND_MONITOR=left), the second one left of it at
+// -1024,0, so that the desktop starts at negative coordinates.
 const int kWidth = 1024;  // of each of the two monitors
 const int kHeight = 768;
 
 class TwoMonitors : public Scene {
  protected:
   void SetUp() override {
+    char side[16] = {};
+    GetEnvironmentVariableA("GLIMMER_SECOND_MONITOR", side, sizeof(side));
+    secondLeft_ = strcmp(side, "left") == 0 ? -kWidth : kWidth;
+    desktopLeft_ = secondLeft_ < 0 ? secondLeft_ : 0;
     // On one monitor every check below would pass or fail for other reasons.
     char asked[96];
     snprintf(asked, sizeof(asked), "%dx%dx32 (primary of 2 monitors, %dx%d in all)", kWidth,
              kHeight, 2 * kWidth, kHeight);
     ASSERT_TRUE(waitForScreen(asked));
     ASSERT_EQ(2, GetSystemMetrics(SM_CMONITORS)) << "Windows does not see two monitors";
-    ASSERT_EQ(0, GetSystemMetrics(SM_XVIRTUALSCREEN));
+    ASSERT_EQ(desktopLeft_, GetSystemMetrics(SM_XVIRTUALSCREEN))
+        << "the second monitor is not on the side the group asked for";
     ASSERT_EQ(0, GetSystemMetrics(SM_YVIRTUALSCREEN));
     ASSERT_EQ(2 * kWidth, GetSystemMetrics(SM_CXVIRTUALSCREEN));
     ASSERT_EQ(kHeight, GetSystemMetrics(SM_CYVIRTUALSCREEN));
@@ -611,12 +791,27 @@ class TwoMonitors : public Scene {
         << "the desktop picture is not back";
   }
 
-  static Region second() { return {kWidth, 0, 2 * kWidth, kHeight}; }
-  static Region primaryMiddle() {
-    return {kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150};
+  // A region given in screen coordinates, in a picture of all monitors
+  // (captureAllMonitors), whose first column is the desktop's left edge.
+  Region inPicture(Region screen) const {
+    return {screen.left - desktopLeft_, screen.top, screen.right - desktopLeft_, screen.bottom};
+  }
+  Region second() const { return inPicture({secondLeft_, 0, secondLeft_ + kWidth, kHeight}); }
+  Region primaryMiddle() const {
+    return inPicture(
+        {kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150});
+  }
+  // +1 when the second monitor lies right of the primary, -1 when left.
+  int secondSide() const { return secondLeft_ > 0 ? 1 : -1; }
+  // A screen x given for the second monitor on the right, mirrored about
+  // the primary's middle when it lies on the left.
+  int towardsSecond(int x) const { return secondLeft_ > 0 ? x : kWidth - x; }
+  std::string shotName(const char* name) const {
+    return shotPath((secondLeft_ > 0 ? "two-monitors-" : "left-monitor-") + std::string(name));
   }
 
-  bool changedDesktop_ = false;
+  int secondLeft_ = kWidth;  // screen x of the second monitor's left edge
+  int desktopLeft_ = 0;      // screen x of the desktop's left edge
 };
 
 // Pixels in the region that differ from the desktop at all.
@@ -704,15 +899,16 @@ void sweepCursor(int x0, int x1, int step) {
 
 TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
   // Parked on the second monitor, so that centring on the primary shows.
-  moveMouse(2 * kWidth - 200, kHeight - 100);
+  moveMouse(towardsSecond(2 * kWidth - 200), kHeight - 100);
   sleepMs(100);
   HWND window = start("0", "0");
   ASSERT_NE(nullptr, window);
   RECT rect;
   ASSERT_TRUE(GetWindowRect(window, &rect));
-  EXPECT_EQ(0, rect.left);
+  EXPECT_EQ(desktopLeft_, rect.left);
   EXPECT_EQ(0, rect.top);
-  EXPECT_EQ(2 * kWidth, rect.right) << "the saver window does not reach over the second monitor";
+  EXPECT_EQ(desktopLeft_ + 2 * kWidth, rect.right)
+      << "the saver window does not cover both monitors";
   EXPECT_EQ(kHeight, rect.bottom);
   POINT cursor;
   GetCursorPos(&cursor);
@@ -720,90 +916,94 @@ TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
   EXPECT_EQ(kHeight / 2, cursor.y);
 
   Picture first = captureAllMonitors();
-  saveBitmap(first, shotPath("two-monitors-frozen"));
+  saveBitmap(first, shotName("frozen"));
   expectPixelIdentical(first, desktop_, "the first frozen frame on two monitors");
 
   // Eyes that come and go prove that the saver's frames reach the screen;
   // the frame that takes them away must be both monitors exactly again.
   sweepCursor(kWidth / 2 - 100, kWidth / 2 + 100, 50);
   Picture withEyes = captureAllMonitors();
-  saveBitmap(withEyes, shotPath("two-monitors-eyes"));
+  saveBitmap(withEyes, shotName("eyes"));
   EXPECT_GT(countChanged(withEyes, desktop_, primaryMiddle()), 5000)
       << "no eyes: the saver's frames do not reach the screen";
   sleepMs(1600);
   Picture after = captureAllMonitors();
-  saveBitmap(after, shotPath("two-monitors-eyes-gone"));
+  saveBitmap(after, shotName("eyes-gone"));
   expectPixelIdentical(after, desktop_, "the frozen frame on two monitors after the eyes");
   stop();
 }
 
 TEST_F(TwoMonitors, EyesInThePrimarysMiddleFaceACursorOnTheSecondMonitor) {
   ASSERT_NE(nullptr, start("0", "0"));
-  Region leftEye = {kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2, kHeight / 2 + 150};
-  Region rightEye = {kWidth / 2, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150};
+  Region leftEye =
+      inPicture({kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2, kHeight / 2 + 150});
+  Region rightEye =
+      inPicture({kWidth / 2, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150});
 
-  // The cursor on the far left of the primary first, for comparison.
-  sweepCursor(120, 20, -20);
-  Picture towardsLeft = captureAllMonitors();
-  saveBitmap(towardsLeft, shotPath("two-monitors-eyes-cursor-left"));
+  // The cursor on the primary's far edge from the second monitor first, for
+  // comparison.
+  sweepCursor(towardsSecond(120), towardsSecond(20), -20 * secondSide());
+  Picture away = captureAllMonitors();
+  saveBitmap(away, shotName("eyes-cursor-away"));
   sleepMs(1600);  // the eyes go again
 
   // Moves on the second monitor alone wake them, on the primary.
-  sweepCursor(kWidth + 276, kWidth + 876, 100);
-  Picture towardsRight = captureAllMonitors();
-  saveBitmap(towardsRight, shotPath("two-monitors-eyes-cursor-right"));
+  sweepCursor(towardsSecond(kWidth + 276), towardsSecond(kWidth + 876), 100 * secondSide());
+  Picture towardsIt = captureAllMonitors();
+  saveBitmap(towardsIt, shotName("eyes-cursor-on-second"));
   POINT cursor;
   GetCursorPos(&cursor);
-  EXPECT_EQ(kWidth + 876, cursor.x) << "the cursor did not reach the second monitor";
+  EXPECT_EQ(towardsSecond(kWidth + 876), cursor.x) << "the cursor did not reach the second monitor";
 
-  EXPECT_GT(countChanged(towardsRight, desktop_, primaryMiddle()), 5000)
+  EXPECT_GT(countChanged(towardsIt, desktop_, primaryMiddle()), 5000)
       << "moves on the second monitor do not wake the eyes in the primary's middle";
-  EXPECT_EQ(0, countDiffering(towardsRight, desktop_, second()))
+  EXPECT_EQ(0, countDiffering(towardsIt, desktop_, second()))
       << "the second monitor changed while the cursor moved over it";
-  Difference difference = differenceOf(towardsRight, desktop_);
+  Difference difference = differenceOf(towardsIt, desktop_);
   EXPECT_TRUE(inside(difference.box, primaryMiddle()))
       << "changes outside the primary's middle: x " << difference.box.left << ".."
       << difference.box.right - 1 << ", y " << difference.box.top << ".."
       << difference.box.bottom - 1;
 
-  EXPECT_GT(countChanged(towardsRight, towardsLeft, primaryMiddle()), 2000)
-      << "the eyes look the same for a cursor far left and far right";
+  EXPECT_GT(countChanged(towardsIt, away, primaryMiddle()), 2000)
+      << "the eyes look the same for a cursor on the second monitor and far from it";
 
-  // Each eye's iris and pupil show the cursor's side: for the cursor far
-  // right they sit right of the eye's middle, and well right of where they
-  // sit for the cursor far left (measured for the left and the right eye:
-  // +48 and +40 pixels against -2 and -8; eyes turned as for a cursor on
-  // the other side of the primary gave -35 and -47).
-  EyeLook right[2] = {eyeLook(towardsRight, desktop_, leftEye),
-                      eyeLook(towardsRight, desktop_, rightEye)};
-  EyeLook left[2] = {eyeLook(towardsLeft, desktop_, leftEye),
-                     eyeLook(towardsLeft, desktop_, rightEye)};
+  // Each eye's iris and pupil show the cursor's side: for the cursor on the
+  // second monitor they sit on that side of the eye's middle, and well
+  // further that way than for the cursor on the primary's far edge
+  // (measured with the second monitor on the right, for the left and the
+  // right eye: +48 and +40 pixels against -2 and -8; eyes turned as for a
+  // cursor on the other side of the primary gave -35 and -47). Counted
+  // towards the second monitor, so the figures hold on either side.
+  EyeLook onIt[2] = {eyeLook(towardsIt, desktop_, leftEye), eyeLook(towardsIt, desktop_, rightEye)};
+  EyeLook offIt[2] = {eyeLook(away, desktop_, leftEye), eyeLook(away, desktop_, rightEye)};
   const char* names[2] = {"left eye", "right eye"};
   for (int i = 0; i < 2; ++i) {
-    printf("%s: iris %+.1f px from the middle (%d px) for the cursor right, %+.1f px (%d px) "
-           "for it left\n",
-           names[i], right[i].irisRight, right[i].irisPixels, left[i].irisRight,
-           left[i].irisPixels);
-    ASSERT_GT(right[i].disc.right - right[i].disc.left, 60) << names[i] << " not found";
-    ASSERT_GT(left[i].disc.right - left[i].disc.left, 60) << names[i] << " not found";
-    EXPECT_GT(right[i].irisPixels, 200) << names[i] << ": no iris to see for the cursor right";
-    EXPECT_GT(right[i].irisRight, 15.0)
-        << names[i] << " does not face the cursor on the second monitor";
-    EXPECT_GT(right[i].irisRight - left[i].irisRight, 20.0)
-        << names[i] << " faces right no more for a cursor far right than far left";
+    double onItTowards = secondSide() * onIt[i].irisRight;
+    double offItTowards = secondSide() * offIt[i].irisRight;
+    printf("%s: iris %+.1f px from the middle towards the second monitor (%d px) for the cursor "
+           "on it, %+.1f px (%d px) for it far from it\n",
+           names[i], onItTowards, onIt[i].irisPixels, offItTowards, offIt[i].irisPixels);
+    ASSERT_GT(onIt[i].disc.right - onIt[i].disc.left, 60) << names[i] << " not found";
+    ASSERT_GT(offIt[i].disc.right - offIt[i].disc.left, 60) << names[i] << " not found";
+    EXPECT_GT(onIt[i].irisPixels, 200)
+        << names[i] << ": no iris to see for the cursor on the second monitor";
+    EXPECT_GT(onItTowards, 15.0) << names[i] << " does not face the cursor on the second monitor";
+    EXPECT_GT(onItTowards - offItTowards, 20.0)
+        << names[i] << " faces the second monitor no more for a cursor on it than far from it";
   }
   // The pair sits in the middle of the primary, not of the whole desktop.
-  EXPECT_NEAR(kWidth / 2, (right[0].disc.left + right[1].disc.right) / 2.0, 4.0);
-  EXPECT_NEAR(kHeight / 2, (right[0].disc.top + right[0].disc.bottom) / 2.0, 4.0);
+  EXPECT_NEAR(kWidth / 2 - desktopLeft_, (onIt[0].disc.left + onIt[1].disc.right) / 2.0, 4.0);
+  EXPECT_NEAR(kHeight / 2, (onIt[0].disc.top + onIt[0].disc.bottom) / 2.0, 4.0);
   stop();
 }
 
 TEST_F(TwoMonitors, ClockAndCounterSitInThePrimarysCornersOnly) {
   ASSERT_NE(nullptr, start("1", "1"));
   Picture shot = captureAllMonitors();
-  saveBitmap(shot, shotPath("two-monitors-clock-fps"));
-  Region clock = {0, kHeight - 45, 420, kHeight};
-  Region counter = {0, 0, 420, 40};
+  saveBitmap(shot, shotName("clock-fps"));
+  Region clock = inPicture({0, kHeight - 45, 420, kHeight});
+  Region counter = inPicture({0, 0, 420, 40});
   EXPECT_GT(countNew(shot, desktop_, clock, isRed), 300) << "no clock";
   EXPECT_GT(countNew(shot, desktop_, counter, isGreen), 200) << "no FPS counter";
   Region red = boxOfNew(shot, desktop_, isRed);
@@ -829,13 +1029,13 @@ TEST_F(TwoMonitors, EscapeBringsTheLiveDesktopBackOnBothMonitors) {
   ASSERT_TRUE(showOnRootWindow(live, "two-monitors-live-desktop"))
       << "could not change the desktop under the saver";
   Picture during = captureAllMonitors();
-  saveBitmap(during, shotPath("two-monitors-frozen-over-a-change"));
+  saveBitmap(during, shotName("frozen-over-a-change"));
   expectPixelIdentical(during, desktop_, "both monitors while the desktop changes underneath");
 
   stop();
   sleepMs(300);
   Picture after = captureAllMonitors();
-  saveBitmap(after, shotPath("two-monitors-after-escape"));
+  saveBitmap(after, shotName("after-escape"));
   expectPixelIdentical(after, live, "the changed live desktop after Escape");
 }
 
