@@ -161,7 +161,10 @@ TEST_P(DesktopSnapshot, IsThePictureAtTheQuadsOriginTexelForTexel) {
   GLuint texture = 0;
   glGenTextures(1, &texture);
   ScreenQuad quad = {area.left, area.top, area.width, area.height, texture, 0.0f, 0.0f};
-  EXPECT_TRUE(buildDesktopSnapshot(&quad, GL_NEAREST, GL_NEAREST));
+  DesktopCopy copy = {};
+  ASSERT_TRUE(copyDesktop(quad.left, quad.top, quad.width, quad.height, &copy));
+  EXPECT_TRUE(buildDesktopSnapshot(&quad, copy, GL_NEAREST, GL_NEAREST));
+  releaseDesktopCopy(&copy);
 
   GLint maximum = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
