@@ -7,6 +7,7 @@
 #include "host/saver_app.h"
 #include "scene/frame_gl.h"
 #include "scene/gl_context_gl.h"
+#include "scene/textures_gl.h"
 #include "settings/display_mode_win32.h"
 
 namespace {
@@ -87,6 +88,8 @@ int SaverApp::runRenderLoop() {
     if (step.draw) {
       drawFrame(step, true);
       frameClock.frameDrawn(step, now, wall);
+      // The window paints the desktop copy only until its first frame.
+      releaseDesktopCopy(&desktopCopy);
       continue;
     }
     DWORD timeout = step.waitMs == kWaitForever ? INFINITE : step.waitMs;

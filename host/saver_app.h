@@ -72,7 +72,7 @@ class SaverApp {
   ClockOverlay clockOverlay;
   FpsCounter fpsCounter;
   ScreenQuad BackdropQuad;  // the desktop snapshot
-  DesktopCopy desktopCopy;  // the desktop until it is uploaded
+  DesktopCopy desktopCopy;  // the desktop, shown by the window until the first frame
   HDC windowDc;             // saver window's DC, kept for the whole run
   HGLRC glContext;
   int viewportWidth;        // pixels

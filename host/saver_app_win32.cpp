@@ -192,9 +192,10 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
                  ? nullptr
                  : kTextureFailure;
     case kStageSnapshot: {
-      bool built = buildDesktopSnapshot(&BackdropQuad, desktopCopy, GL_NEAREST, GL_NEAREST);
-      releaseDesktopCopy(&desktopCopy);
-      return built ? nullptr : kTextureFailure;
+      // The copy stays until the first frame: the window paints it till then.
+      return buildDesktopSnapshot(&BackdropQuad, desktopCopy, GL_NEAREST, GL_NEAREST)
+                 ? nullptr
+                 : kTextureFailure;
     }
     case kStageDisplayLists:
       return buildEyeSphereList() ? nullptr : "Can not create object(s).";

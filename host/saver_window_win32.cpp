@@ -4,6 +4,7 @@
 
 #include "host/window_class_win32.h"
 #include "resources/resource_ids.h"
+#include "scene/textures_gl.h"
 
 namespace {
 
@@ -23,10 +24,13 @@ LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       if (!saverApp.modalActive && saverApp.verifyPassword(hwnd) != 0) PostQuitMessage(0);
       return 0;
     case WM_PAINT: {
-      // Validated without drawing, as the default procedure would; the
-      // loop redraws the whole window once the hold-back allows it.
+      // Until the first frame, the desktop as it was copied: without a
+      // compositor that repeats what the screen shows anyway, and with one
+      // the window would otherwise show black through the hold-back. After
+      // it, the loop redraws the whole window once the hold-back allows.
       PAINTSTRUCT paint;
-      BeginPaint(hwnd, &paint);
+      HDC dc = BeginPaint(hwnd, &paint);
+      if (saverApp.desktopCopy.bitmap != nullptr) paintDesktopCopy(dc, saverApp.desktopCopy);
       EndPaint(hwnd, &paint);
       saverApp.frameClock.windowDamaged();
       return 0;
@@ -68,5 +72,7 @@ bool SaverApp::createSaverWindow(HINSTANCE instance) {
                            screenWidth, screenHeight, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return false;
   ShowWindow(window, SW_SHOW);
+  // Painted at once, not when the loop first looks at the queue seconds later.
+  UpdateWindow(window);
   return true;
 }

@@ -128,6 +128,15 @@ bool copyDesktop(int left, int top, int width, int height, DesktopCopy* copy) {
   return true;
 }
 
+void paintDesktopCopy(HDC dc, const DesktopCopy& copy) {
+  HDC memory = CreateCompatibleDC(dc);
+  if (memory == nullptr) return;
+  HGDIOBJ previous = SelectObject(memory, copy.bitmap);
+  BitBlt(dc, 0, 0, copy.width, copy.height, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+}
+
 void releaseDesktopCopy(DesktopCopy* copy) {
   if (copy->bitmap != nullptr) DeleteObject(copy->bitmap);
   ZeroMemory(copy, sizeof(*copy));

@@ -20,6 +20,8 @@ struct DesktopCopy {
 // width x height pixels, 1:1. False, with nothing held, when it cannot.
 bool copyDesktop(int left, int top, int width, int height, DesktopCopy* copy);
 void releaseDesktopCopy(DesktopCopy* copy);
+// Draws the copy 1:1 at the DC's origin with GDI.
+void paintDesktopCopy(HDC dc, const DesktopCopy& copy);
 
 // Uploads the copy, which must be the size of `backdrop`, into texture
 // `backdrop->texture`, and sets the texture coordinates that show it back

@@ -53,13 +53,14 @@ suite=trixie
 #     stayed black and Escape was never read. The other X extension
 #     libraries are the ones Wine 8 finds on the host (monitors, cursors,
 #     pictures, GL child windows);
-#   - xdotool and imagemagick: the end-to-end driver runs them from inside
-#     Wine (pointer moves, pictures on the root window), so inside the chroot.
+#   - xdotool, imagemagick and x11-utils: the end-to-end driver runs them
+#     from inside Wine (pointer moves, pictures on the root window, the
+#     work area panels announce with xprop), so inside the chroot.
 packages=(
   wine wine64 libwine libgl1 libglx-mesa0 libgl1-mesa-dri libglu1-mesa libegl1
   libxi6 libxrandr2 libxinerama1 libxcursor1 libxcomposite1 libxext6 libxfixes3
   libxrender1 libxxf86vm1
-  xdotool imagemagick
+  xdotool imagemagick x11-utils
 )
 recipe="2 $suite ${packages[*]} libwine:i386/i386-windows"
 stamp=$root/.glimmerwatch-wine10
