@@ -40,6 +40,15 @@ make_prefix() {
   echo "== Making a Wine prefix in $prefix on display $display" >&2
   if init_prefix "$prefix" "$work/wineboot-$(basename "$prefix").log" &&
     DISPLAY=$display WINEPREFIX=$prefix write_first_settings "$@"; then
+    # The Wine server that made the prefix and imported the settings is
+    # ended before the first real program, and is gone at once; it writes
+    # the registry out as it goes. Left to wind down on its own, it made
+    # programs started meanwhile wait 10 s in their first call that needed
+    # the desktop (GetSystemMetrics, GetDesktopWindow): the first test case
+    # of a group, and 5 of 8 short runs 1 s apart in the first minute after
+    # the prefix was made, against none once it was ended.
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    WINEPREFIX=$prefix timeout 60 wineserver -w || true
     return 0
   fi
   echo "make_prefix: $prefix could not be made (log: $work/wineboot-$(basename "$prefix").log)" >&2

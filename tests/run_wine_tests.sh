@@ -78,14 +78,8 @@ run_group() {
   make_prefix "$prefix" || { echo "!! Group '$name': no prefix" >&2; return 1; }
   show_desktop_picture "$work/desktop-$name.png" || { echo "!! Group '$name': no desktop picture" >&2; return 1; }
   echo "== Group '$name': '$filter' tests on $geometry" >&2
-  # The Wine server that made the prefix and imported the settings stays up
-  # a few seconds after its last program. A test program started while it
-  # went down waited 10 s in its first call that needed the desktop
-  # (GetSystemMetrics), which made the group's first case that much slower;
-  # waiting for it to go took 4-5 s. Ended now, it is gone at once, and it
-  # writes the registry out as it goes.
-  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-  WINEPREFIX=$prefix timeout 60 wineserver -w || true
+  # No Wine server runs in the prefix now: make_prefix ended the one that
+  # made it, and the group before ended its own.
   local status=0
   # --no-tests=error: a group that runs nothing fails rather than passing.
   # GLIMMER_SCREEN tells the tests which screen the group asked for.
