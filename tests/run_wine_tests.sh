@@ -78,8 +78,11 @@ run_group() {
   make_prefix "$prefix" || { echo "!! Group '$name': no prefix" >&2; return 1; }
   show_desktop_picture "$work/desktop-$name.png" || { echo "!! Group '$name': no desktop picture" >&2; return 1; }
   echo "== Group '$name': '$filter' tests on $geometry" >&2
-  # No Wine server runs in the prefix now: make_prefix ended the one that
-  # made it, and the group before ended its own.
+  # No Wine server may be winding down in the prefix when the tests start
+  # (see make_prefix): a new prefix's was ended there, and a shared one's
+  # at the end of the group before; this waits until it is gone.
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  WINEPREFIX=$prefix timeout 60 wineserver -w || true
   local status=0
   # --no-tests=error: a group that runs nothing fails rather than passing.
   # GLIMMER_SCREEN tells the tests which screen the group asked for.
