@@ -246,7 +246,7 @@ end_scr() {
   done
   if kill -0 "$scr_launcher" 2>/dev/null; then
     echo "!! Glimmerwatch.scr /s did not end on Escape; killed" >&2
-    kill $scr_pid "$scr_launcher" 2>/dev/null
+    kill ${scr_pid:+"$scr_pid"} "$scr_launcher" 2>/dev/null
   fi
   scr_status=0
   wait "$scr_launcher" || scr_status=$?
