@@ -268,7 +268,7 @@ measure_screen() {
   run_program "$screen" glimmer_floor.exe 0 "$work/warm-floor.txt" "" 200 200 >/dev/null || true
   sed -i "/^$screen,[^,]*,0,/d" "$samples"
 
-  local timing=($warm_ms "$frame_ms" $part_ms) what="frame cost and start-up"
+  local timing=("$warm_ms" "$frame_ms" "$part_ms") what="frame cost and start-up"
   [ "$scope" = startup ] && timing=(0 0) what="start-up"
   for i in $(seq "$runs"); do
     echo "== $screen: $what, run $i of $runs"
@@ -357,12 +357,9 @@ measure_preview() {
 }
 
 # --- Row 6: the real .scr /s running --------------------------------------------
-# Each case: the stored Show Time and Show FPS switches, and whether the mouse
-# moves all the time.
-live_cases=(idle clock counter mouse)
-declare -A live_time=([idle]=0 [clock]=1 [counter]=0 [mouse]=0)
-declare -A live_fps=([idle]=0 [clock]=0 [counter]=1 [mouse]=0)
-declare -A live_moves=([idle]=0 [clock]=0 [counter]=0 [mouse]=1)
+# Each case: its name, the stored Show Time and Show FPS switches, and
+# whether the mouse moves all the time.
+live_cases=(idle:0:0:0 clock:1:0:0 counter:0:1:0 mouse:0:0:1)
 
 # Writes the first settings with the clock's and the counter's switches given.
 set_switches() {
@@ -384,14 +381,14 @@ start_mouse_mover() {
   mover_pid=$!
 }
 
-# One run of Glimmerwatch.scr /s in one case: the window up, then the settle
-# time, then CPU time and presented frames over the measured interval, then
-# Escape.
+# One run of Glimmerwatch.scr /s in one case (the mouse moving when the
+# fourth argument is 1): the window up, then the settle time, then CPU time
+# and presented frames over the measured interval, then Escape.
 live_run() {
   local case=$1 run=$2 screen=$3 log=$work/live-$1-$2.frames ok=0 left
   start_counter "$log" || true
   start_scr
-  [ "${live_moves[$case]}" = 0 ] || start_mouse_mover $(((live_settle_ms + live_ms) / 1000 + 5))
+  [ "$4" = 0 ] || start_mouse_mover $(((live_settle_ms + live_ms) / 1000 + 5))
   left=$((shown + live_settle_ms * 1000000 - $(date +%s%N)))
   [ $left -le 0 ] || sleep "$(awk -v ns=$left 'BEGIN {printf "%.3f", ns / 1e9}')"
   [ -n "$scr_pid" ] && cpu_over "$live_ms" "$scr_pid" "$(find_wine_process wineserver || true)" \
@@ -426,14 +423,15 @@ live_run() {
 }
 
 measure_live() {
-  local screen=$1 i case switches=
+  local screen=$1 i spec case time fps moves switches=
   for i in $(seq "$runs"); do
     # Cases interleaved, so drift in the machine's load spreads over all.
-    for case in "${live_cases[@]}"; do
+    for spec in "${live_cases[@]}"; do
+      IFS=: read -r case time fps moves <<<"$spec"
       echo "== Glimmerwatch.scr /s, $case, run $i of $runs ($((live_settle_ms / 1000)) s settle, $((live_ms / 1000)) s measured)"
-      [ "$switches" = "${live_time[$case]}${live_fps[$case]}" ] || set_switches "${live_time[$case]}" "${live_fps[$case]}"
-      switches=${live_time[$case]}${live_fps[$case]}
-      live_run "$case" "$i" "$screen" || true
+      [ "$switches" = "$time$fps" ] || set_switches "$time" "$fps"
+      switches=$time$fps
+      live_run "$case" "$i" "$screen" "$moves" || true
     done
   done
   set_switches 1 1
