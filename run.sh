@@ -22,6 +22,7 @@ export WINEPREFIX=$root/build/run-prefix
 work=$(mktemp -d /tmp/glimmerwatch-run.XXXXXX)
 source scripts/private_display.sh
 source scripts/first_settings.sh
+source scripts/desktop_picture.sh
 
 private_display=0
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -33,15 +34,8 @@ else
 fi
 export DISPLAY=$display
 
-if [ ! -d "$WINEPREFIX" ]; then
-  echo "== Making a Wine prefix in $WINEPREFIX (once)"
-  init_prefix "$WINEPREFIX" "$work/wineboot.log"
-fi
-end_prefix_on_exit "$WINEPREFIX"
-# Once per prefix: later runs keep what the settings dialog (./run.sh /c)
-# stored there.
-wine reg query 'HKCU\Software\Tessaly\Glimmerwatch' >/dev/null 2>&1 ||
-  write_first_settings 'Show Time=1' 'Show FPS=1'
+# Made once: later runs keep what the settings dialog (./run.sh /c) stored.
+make_prefix "$WINEPREFIX" 'Show Time=1' 'Show FPS=1'
 
 scr=$root/build/win64/Glimmerwatch.scr
 if [ $private_display -eq 0 ]; then
@@ -55,17 +49,9 @@ fi
 shots=$root/build/run-shots
 mkdir -p "$shots"
 rm -f "$shots"/[0-9]*.png
-# The font is named by its file: without Ghostscript's fonts ImageMagick's
-# default font (helvetica) cannot be read and the text draw fails.
-convert -size 1024x768 -seed 11 plasma:fractal -blur 0x2 \
-  -fill '#ffffffc0' -draw "roundrectangle 60,60 420,220 12,12" \
-  -font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf \
-  -fill black -pointsize 28 -draw "text 90,150 'A frozen desktop'" \
-  -alpha off -depth 8 "$shots/desktop.png"
-# 8 bits a channel and no alpha, as the screen holds it: the frozen desktop
-# can then be compared with the file pixel for pixel.
-# display exits with 1 after drawing into the root window.
-display -window root "$shots/desktop.png" || true
+# The tests' desktop picture, kept beside the shots: scripts/check_run_shots.sh
+# compares them with it pixel for pixel.
+show_desktop_picture "$shots/desktop.png"
 
 # Waits until the screen differs from the desktop picture (the saver's first
 # frame, with its clock and counter), for at most $2 seconds, or until the

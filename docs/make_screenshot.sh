@@ -24,16 +24,14 @@ scr=$root/build/win64/Glimmerwatch.scr
 work=$(mktemp -d)
 # shellcheck source=SCRIPTDIR/../scripts/private_display.sh
 source "$root/scripts/private_display.sh"
+# shellcheck source=SCRIPTDIR/../scripts/first_settings.sh
+source "$root/scripts/first_settings.sh"
 start_display "${width}x${height}x24"
 export DISPLAY=$display
 export WINEPREFIX=$work/prefix-shot
 export WINEDEBUG=-all
 echo "== Private display $DISPLAY (${width}x${height}), prefix $WINEPREFIX"
-init_prefix "$WINEPREFIX" "$work/wineboot.log"
-
-# shellcheck source=SCRIPTDIR/../scripts/first_settings.sh
-source "$root/scripts/first_settings.sh"
-write_first_settings 'Show Time=1' 'Show FPS=1'
+make_prefix "$WINEPREFIX" 'Show Time=1' 'Show FPS=1'
 reg() { wine reg add "$@" /f >/dev/null 2>&1; }
 # Notepad opens where its last session left it.
 np='HKCU\Software\Microsoft\Notepad'
@@ -45,7 +43,11 @@ reg "$np" /v iPointSize /t REG_DWORD /d 110
 
 # Wallpaper: a diagonal blue-teal gradient with soft light circles and two
 # faint waves, drawn small and scaled up so it stays smooth. Fixed seed and
-# coordinates: the same picture every time.
+# coordinates: the same picture every time. Not the tests' sample desktop
+# (scripts/desktop_picture.sh): that is a test card made to show any pixel
+# a copy gets wrong; here its rows of text and its grid lines would read as
+# part of the saver, and its noise alone (1.58 MB as PNG at this size) is
+# over the screenshot's size limit, which would scale the shot down.
 wall=$work/wallpaper.png
 small=480x270
 draw=""

@@ -1,5 +1,16 @@
-# Sourced by the scripts that need an installed-looking Wine prefix: run.sh,
-# tests/run_wine_tests.sh, bench.sh.
+# Sourced, after scripts/private_display.sh, by the scripts that need an
+# installed-looking Wine prefix: run.sh, tests/run_wine_tests.sh, bench.sh,
+# docs/make_screenshot.sh.
+#
+#   make_prefix PREFIX ['NAME=TEXT' ...]
+#
+# Makes a Wine prefix at PREFIX for the display in `display`, with the first
+# settings below and the overrides given, once: a PREFIX that is there
+# already is used as it is, so one kept between runs keeps what the
+# settings dialog stored in it, and groups of tests can share one. A prefix
+# this call could not make whole is removed again, so that the next call
+# starts afresh instead of running over half a prefix. Either way its Wine
+# server is ended when the script exits.
 #
 #   write_first_settings ['NAME=TEXT' ...]
 #
@@ -18,6 +29,33 @@
 # override for NAME among the arguments; handy for callers that compare.
 
 first_settings_file=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/installer/glimmerwatch-settings.reg
+
+make_prefix() {
+  local prefix=$1
+  shift
+  if [ -d "$prefix" ]; then
+    end_prefix_on_exit "$prefix"
+    return 0
+  fi
+  echo "== Making a Wine prefix in $prefix on display $display" >&2
+  if init_prefix "$prefix" "$work/wineboot-$(basename "$prefix").log" &&
+    DISPLAY=$display WINEPREFIX=$prefix write_first_settings "$@"; then
+    # The Wine server that made the prefix and imported the settings is
+    # ended before the first real program, and is gone at once; it writes
+    # the registry out as it goes. Left to wind down on its own, it made
+    # programs started meanwhile wait 10 s in their first call that needed
+    # the desktop (GetSystemMetrics, GetDesktopWindow): the first test case
+    # of a group, and 5 of 8 short runs 1 s apart in the first minute after
+    # the prefix was made, against none once it was ended.
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    WINEPREFIX=$prefix timeout 60 wineserver -w || true
+    return 0
+  fi
+  echo "make_prefix: $prefix could not be made (log: $work/wineboot-$(basename "$prefix").log)" >&2
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  rm -rf "$prefix"
+  return 1
+}
 
 # The registry key of the settings file's first section, as regedit names it.
 first_settings_key() {

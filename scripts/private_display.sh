@@ -1,13 +1,15 @@
 # Sourced by the scripts that run Windows programs under Wine on private X
-# displays: tests/run_wine_tests.sh, bench.sh, tests/installer/test_installer.sh
-# and run.sh. The caller sets `work` to a scratch folder first; prefixes made
-# there are named prefix-*.
+# displays: tests/run_wine_tests.sh, bench.sh, tests/installer/test_installer.sh,
+# run.sh and docs/make_screenshot.sh. The caller sets `work` to a scratch
+# folder first; prefixes made there are named prefix-*.
 #
 #   start_display GEOMETRY    starts Xvfb on a free display, sets `display`;
 #                             GEOMETRY is WIDTHxHEIGHTxDEPTH, or monitors
 #                             side by side as WIDTHxHEIGHT+WIDTHxHEIGHT[+...]
 #                             (true colour; see start_monitors_display)
-#   init_prefix PREFIX LOG    makes a Wine prefix for the display in `display`
+#   init_prefix PREFIX LOG    makes a bare Wine prefix for the display in
+#                             `display` (make_prefix in first_settings.sh
+#                             makes one with the saver's settings)
 #   end_prefix_on_exit PREFIX the clean-up ends that prefix's Wine server too
 #                             (init_prefix does this for the prefixes it makes;
 #                             prefixes under `work` are ended in any case, also

@@ -9,9 +9,10 @@
 # suite names start with Portrait run on a 768x1024 screen, those starting
 # with Depth8 on an 8-bit screen, those starting with Sizes on each of the
 # size groups' screens below, and those starting with TwoMonitors on two
-# 1024x768 monitors side by side. Every screen shows a desktop picture made
-# at its size (across all monitors), with fine detail: rows of small text,
-# one-pixel lines and a one-pixel checker over a smooth background.
+# 1024x768 monitors side by side. Every screen shows the sample desktop
+# picture (scripts/desktop_picture.sh) made at its size, across all
+# monitors, with fine detail: rows of small text, one-pixel lines and a
+# one-pixel checker over a smooth background.
 set -euo pipefail
 
 all_sizes=0
@@ -29,6 +30,7 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/glimmerwatch-tests.XXXXXX)
 source "$source_dir/scripts/private_display.sh"
 source "$source_dir/scripts/first_settings.sh"
+source "$source_dir/scripts/desktop_picture.sh"
 source "$source_dir/scripts/shifted_clock.sh"
 
 # group name, screen (WIDTHxHEIGHTxDEPTH, or WIDTHxHEIGHT+WIDTHxHEIGHT for
@@ -72,68 +74,6 @@ uptime_target() {
   esac
 }
 
-# The desktop picture for a WIDTHxHEIGHT screen: the smooth plasma the
-# tests always had, plus what a copy that is scaled, shifted or filtered by
-# even one pixel cannot keep: six rows of 11-point text twice (black at the
-# top left, white at the bottom right), a one-pixel white and black line
-# pair across the whole screen each way, and two 96-pixel patches of a
-# one-pixel checker (top right, and beside the middle). The font is named
-# by its file: ImageMagick's default font needs Ghostscript's fonts.
-make_desktop_picture() {
-  local size=$1 file=$2 w h i y
-  w=${size%x*}
-  h=${size#*x}
-  local rows=(
-    "Glimmerwatch 1.0  0123456789  The quick brown fox jumps over the lazy dog."
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz ,.;:!?()[]{}<>/|"
-    "Il1| O0o 8B rn m vv w ii ll  ### ... ,,, --- ___ === +++ *** %%% @@@"
-    "Small text: every stem one or two pixels wide, every dot a single pixel."
-    "Pack my box with five dozen liquor jugs. Sphinx of black quartz, judge my vow."
-    "1366x768 1920x1080 1080x1920 2560x1440 3840x2160 1024x768x16 768x1024"
-  )
-  local text=()
-  for i in "${!rows[@]}"; do
-    y=$((170 + 15 * i))
-    text+=(-fill black -draw "text 40,$y '${rows[$i]}'")
-    y=$((h - 160 + 15 * i))
-    text+=(-fill white -draw "text $((w - 560)),$y '${rows[$i]}'")
-  done
-  local across=$((h * 2 / 5)) down=$((w / 4))
-  convert -size "${w}x$h" -seed 7 plasma:fractal -blur 0x2 \
-    -fill white -stroke black -draw "rectangle 40,40 240,140" \
-    -fill '#204080' -draw "circle 700,500 760,560" -stroke none \
-    -font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf -pointsize 11 "${text[@]}" \
-    +antialias \
-    -fill white -draw "rectangle 0,$across $((w - 1)),$across" \
-    -fill black -draw "rectangle 0,$((across + 2)) $((w - 1)),$((across + 2))" \
-    -fill white -draw "rectangle $down,0 $down,$((h - 1))" \
-    -fill black -draw "rectangle $((down + 2)),0 $((down + 2)),$((h - 1))" \
-    \( -size 96x96 pattern:gray50 \) -geometry +$((w - 136))+40 -composite \
-    \( -size 96x96 pattern:gray50 \) -geometry +$((w / 2 + 40))+$((h / 2 + 40)) -composite \
-    -alpha off -depth 8 "$file"
-}
-
-# Makes the prefix once, with the settings an installation leaves; prints
-# its path.
-make_prefix() {
-  local name=$1 display=$2 prefix="$work/prefix-$1"
-  if [ ! -d "$prefix" ]; then
-    echo "== Wine prefix '$name' on display $display" >&2
-    init_prefix "$prefix" "$work/wineboot-$name.log"
-    DISPLAY=$display WINEPREFIX=$prefix write_first_settings >&2 || return 1
-  fi
-  echo "$prefix"
-}
-
-# Puts a desktop picture of the display's size on it.
-show_desktop_picture() {
-  local name=$1 display=$2 size
-  size=$(DISPLAY=$display xdpyinfo | awk '/dimensions:/ {print $2}')
-  make_desktop_picture "$size" "$work/desktop-$name.png" || return 1
-  # display exits with 1 after drawing into the root window.
-  DISPLAY=$display display -window root "$work/desktop-$name.png" || true
-}
-
 # How many tests ctest lists under a label. The listing is read whole before
 # it is searched: in `ctest -N | grep -q` under pipefail, grep stops at its
 # first match, ctest dies of SIGPIPE (141) and the group read as empty, so
@@ -152,15 +92,13 @@ run_group() {
     return 1
   fi
   start_display "$geometry"
-  prefix=$(make_prefix "$prefix_name" "$display") || { echo "!! Group '$name': no prefix" >&2; return 1; }
-  show_desktop_picture "$name" "$display" || { echo "!! Group '$name': no desktop picture" >&2; return 1; }
+  prefix=$work/prefix-$prefix_name
+  make_prefix "$prefix" || { echo "!! Group '$name': no prefix" >&2; return 1; }
+  show_desktop_picture "$work/desktop-$name.png" || { echo "!! Group '$name': no desktop picture" >&2; return 1; }
   echo "== Group '$name': '$filter' tests on $geometry" >&2
-  # The Wine server that made the prefix and imported the settings stays up
-  # a few seconds after its last program. A test program started while it
-  # went down waited 10 s in its first call that needed the desktop
-  # (GetSystemMetrics), which made the group's first case that much slower;
-  # waiting for it to go took 4-5 s. Ended now, it is gone at once, and it
-  # writes the registry out as it goes.
+  # No Wine server may be winding down in the prefix when the tests start
+  # (see make_prefix): a new prefix's was ended there, and a shared one's
+  # at the end of the group before; this waits until it is gone.
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   WINEPREFIX=$prefix timeout 60 wineserver -w || true
   local shifted_env=()
