@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "host/saver_app.h"
 #include "scene/gl_context_gl.h"
 #include "scene/screen_quad.h"
 #include "scene/texture_sizes.h"
@@ -203,5 +204,38 @@ INSTANTIATE_TEST_SUITE_P(Areas, DesktopSnapshot, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<SnapshotRow>& info) {
                            return std::string(info.param.name);
                          });
+
+// Until its first frame the saver's window paints the desktop as it was
+// copied: under a compositing window manager a window that has not drawn
+// shows black, which would black the screen out for the whole hold-back.
+// Here the copy holds the test picture, which the screen itself does not
+// show, so only the window's own painting can put it there. In a death-test
+// child: the saver's window covers the screen until its process ends.
+void showTheCopyInTheSaverWindow() {
+  saverApp.measureDesktop();
+  int width = saverApp.screenWidth, height = saverApp.screenHeight;
+  if (!copyDesktop(saverApp.layout.window.left, saverApp.layout.window.top, width, height,
+                   &saverApp.desktopCopy)) {
+    ExitProcess(5);
+  }
+  Area area = {100, 80, 300, 200};
+  makePicture(area.width, area.height);
+  unsigned* bits = static_cast<unsigned*>(saverApp.desktopCopy.bits);
+  for (int y = 0; y < area.height; ++y)
+    for (int x = 0; x < area.width; ++x)  // bottom-up rows
+      bits[static_cast<size_t>(height - 1 - area.top - y) * width + area.left + x] = pictureAt(x, y);
+  if (!saverApp.createSaverWindow(GetModuleHandleA(nullptr))) ExitProcess(5);
+  pumpMessages(300);
+  int wrong = wrongOnScreen(area);
+  if (wrong != 0) {
+    fprintf(stderr, "%d of %d pixels are not the copy's\n", wrong, area.width * area.height);
+    ExitProcess(6);
+  }
+  ExitProcess(0);
+}
+
+TEST(SaverWindow, ShowsTheDesktopCopyUntilItsFirstFrame) {
+  EXPECT_EXIT(showTheCopyInTheSaverWindow(), ::testing::ExitedWithCode(0), "");
+}
 
 }  // namespace
