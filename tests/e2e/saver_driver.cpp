@@ -335,7 +335,6 @@ void clickMouse(int x, int y) {
   sendMouse(MOUSEEVENTF_LEFTUP, x, y);
 }
 
-namespace {
 Picture captureArea(int left, int top, int width, int height) {
   Picture picture;
   picture.width = width;
@@ -363,7 +362,6 @@ Picture captureArea(int left, int top, int width, int height) {
   ReleaseDC(nullptr, screen);
   return picture;
 }
-}  // namespace
 
 Picture captureScreen() {
   return captureArea(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));

@@ -75,6 +75,8 @@ struct Picture {
   std::vector<unsigned> pixels;
   unsigned at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
+// A rectangle of the screen, in virtual-screen coordinates.
+Picture captureArea(int left, int top, int width, int height);
 // The primary monitor only (the screen as single-monitor Windows knows it).
 Picture captureScreen();
 // Every monitor: the whole virtual screen (its top-left pixel first, which
