@@ -191,12 +191,11 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
                                   "JPG_IMAGE", GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR)
                  ? nullptr
                  : kTextureFailure;
-    case kStageSnapshot: {
+    case kStageSnapshot:
       // The copy stays until the first frame: the window paints it till then.
       return buildDesktopSnapshot(&BackdropQuad, desktopCopy, GL_NEAREST, GL_NEAREST)
                  ? nullptr
                  : kTextureFailure;
-    }
     case kStageDisplayLists:
       return buildEyeSphereList() ? nullptr : "Can not create object(s).";
     default:

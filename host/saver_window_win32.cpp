@@ -36,8 +36,8 @@ LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       return 0;
     }
     case WM_ERASEBKGND:
-      // Never erased: until the first frame is presented the desktop
-      // underneath stays visible, and that is what the snapshot copies.
+      // Never erased: until the first frame is presented the window shows
+      // the desktop (WM_PAINT paints the copy over what is still there).
       return 0;
     case WM_SETCURSOR:
       SetCursor(LoadCursorA(nullptr, IDC_ARROW));
