@@ -426,11 +426,11 @@ live_run() {
 }
 
 measure_live() {
-  local screen=$1 i spec case time fps moves switches=
+  local screen=$1 i entry case time fps moves switches=
   for i in $(seq "$runs"); do
     # Cases interleaved, so drift in the machine's load spreads over all.
-    for spec in "${live_cases[@]}"; do
-      IFS=: read -r case time fps moves <<<"$spec"
+    for entry in "${live_cases[@]}"; do
+      IFS=: read -r case time fps moves <<<"$entry"
       echo "== Glimmerwatch.scr /s, $case, run $i of $runs ($((live_settle_ms / 1000)) s settle, $((live_ms / 1000)) s measured)"
       [ "$switches" = "$time$fps" ] || set_switches "$time" "$fps"
       switches=$time$fps
