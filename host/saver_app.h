@@ -54,6 +54,7 @@ class SaverApp {
   // that runSaver reports.
   const char* runStartUpStage(int stage, HINSTANCE instance);
   bool readSaverSettings();
+  bool composeBackground();  // the user's background instead of the screen
   bool createSaverWindow(HINSTANCE instance);
   bool setUpOpenGl(HWND window, int width, int height, int colorBits);
 
