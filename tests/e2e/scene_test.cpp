@@ -905,6 +905,8 @@ const BackgroundCase kBackgroundCases[] = {
     {"UnreadableWallpaperLeavesTheColour", "10", "0", false, kColourOnly, 99.0, false},
 };
 
+void PrintTo(const BackgroundCase& c, std::ostream* out) { *out << c.name; }
+
 class SaversDesktopScene : public Scene,
                            public ::testing::WithParamInterface<BackgroundCase> {};
 
