@@ -26,6 +26,7 @@ const int kMaxWallpapers = 16;
 const long long kMaxDecodedPixels = 40LL * 1000 * 1000;
 
 typedef HDESK(WINAPI* GetThreadDesktopProc)(DWORD);
+typedef BOOL(WINAPI* SystemParametersInfoWProc)(UINT, UINT, PVOID, UINT);
 typedef BOOL(WINAPI* GetUserObjectInformationProc)(HANDLE, int, PVOID, DWORD, LPDWORD);
 
 // One monitor's picture: the file, and where it goes.
@@ -41,6 +42,19 @@ struct DecodedPicture {
   int height;
   unsigned char* pixels;  // malloc'ed; null when nothing is held
 };
+
+// Wide text helpers of our own: 95/98 have only stubs of the system's.
+void copyWide(WCHAR* to, const WCHAR* from) {
+  int i = 0;
+  for (; i < MAX_PATH - 1 && from[i] != 0; ++i) to[i] = from[i];
+  to[i] = 0;
+}
+
+bool sameWide(const WCHAR* a, const WCHAR* b) {
+  for (; *a != 0 && *a == *b; ++a, ++b) {
+  }
+  return *a == *b;
+}
 
 // The text of a value under Control Panel\Desktop, strings as they are and
 // numbers in decimal; false when it is missing.
@@ -78,7 +92,12 @@ WallpaperStyle storedStyle() {
 // name; 95/98 have only the narrow one.
 void storedWallpaperPath(WCHAR (&path)[MAX_PATH]) {
   path[0] = 0;
-  if (SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0)) return;
+  HMODULE user = GetModuleHandleA("user32.dll");
+  SystemParametersInfoWProc wide =
+      user == nullptr ? nullptr
+                      : reinterpret_cast<SystemParametersInfoWProc>(reinterpret_cast<void*>(
+                            GetProcAddress(user, "SystemParametersInfoW")));
+  if (wide != nullptr && wide(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0)) return;
   char narrow[MAX_PATH] = {};
   path[0] = 0;
   if (!SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, narrow, 0)) return;
@@ -114,7 +133,7 @@ int perMonitorWallpapers(const WCHAR* fallbackPath, WallpaperJob* jobs, int capa
         if (SUCCEEDED(wallpaper->GetWallpaper(id, &path)) && path != nullptr && path[0] != 0) {
           chosen = path;
         }
-        lstrcpynW(job.path, chosen, MAX_PATH);
+        copyWide(job.path, chosen);
       }
       CoTaskMemFree(path);
       CoTaskMemFree(id);
@@ -133,7 +152,7 @@ int storedWallpapers(const MonitorArea* monitors, int monitorCount, const WCHAR*
     WallpaperJob& job = jobs[count++];
     job.monitor = monitors[i].rect;
     job.style = style;
-    lstrcpynW(job.path, path, MAX_PATH);
+    copyWide(job.path, path);
   }
   return count;
 }
@@ -245,7 +264,7 @@ void drawWallpapers(HDC dc, const WallpaperJob* jobs, int count, const ScreenRec
   for (int i = 0; i < count; ++i) {
     const WallpaperJob& job = jobs[i];
     if (job.path[0] == 0) continue;
-    if (decodedPath == nullptr || lstrcmpiW(decodedPath, job.path) != 0) {
+    if (decodedPath == nullptr || !sameWide(decodedPath, job.path)) {
       releasePicture(&picture);
       decoded = decodePicture(factory, job.path, &picture);
       decodedPath = job.path;
