@@ -20,6 +20,22 @@
 
 namespace {
 
+// The class and interface identifiers, spelled out: taken from the uuid
+// library they bring whole tables of the shell's identifiers along, some
+// 37 KB of the .scr.
+const GUID kDesktopWallpaperClass = {
+    0xc2cf3110, 0x460e, 0x4fc1, {0xb9, 0xd0, 0x8a, 0x1c, 0x0c, 0x9c, 0xc4, 0xbd}};
+const GUID kDesktopWallpaperInterface = {
+    0xb92b56a9, 0x8b55, 0x4e14, {0x9a, 0x89, 0x01, 0x99, 0xbb, 0xb6, 0xf9, 0x3b}};
+// The first version of the imaging factory: Windows 7 without its platform
+// update and XP with the imaging component have no other.
+const GUID kImagingFactoryClass = {
+    0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+const GUID kImagingFactoryInterface = {
+    0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
+const GUID kPixelFormat32bppBgr = {
+    0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0e}};
+
 const int kMaxWallpapers = 16;
 // Decoded pictures larger than this are scaled down first: a 50-megapixel
 // photo would otherwise need 200 MB at four bytes a pixel.
@@ -110,7 +126,7 @@ void storedWallpaperPath(WCHAR (&path)[MAX_PATH]) {
 // gets `fallbackPath`.
 int perMonitorWallpapers(const WCHAR* fallbackPath, WallpaperJob* jobs, int capacity) {
   IDesktopWallpaper* wallpaper = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_IDesktopWallpaper,
+  if (FAILED(CoCreateInstance(kDesktopWallpaperClass, nullptr, CLSCTX_ALL, kDesktopWallpaperInterface,
                               reinterpret_cast<void**>(&wallpaper)))) {
     return 0;
   }
@@ -193,7 +209,7 @@ bool decodePicture(IWICImagingFactory* factory, const WCHAR* path, DecodedPictur
     size_t bytes = stride * height;
     if (static_cast<long long>(width) * height <= kMaxDecodedPixels &&
         SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-        SUCCEEDED(converter->Initialize(source, GUID_WICPixelFormat32bppBGR,
+        SUCCEEDED(converter->Initialize(source, kPixelFormat32bppBgr,
                                         WICBitmapDitherTypeNone, nullptr, 0.0,
                                         WICBitmapPaletteTypeCustom))) {
       picture->pixels = static_cast<unsigned char*>(malloc(bytes));
@@ -254,8 +270,8 @@ void drawPlaced(HDC dc, const DecodedPicture& picture, const WallpaperPlacement&
 // decoded once.
 void drawWallpapers(HDC dc, const WallpaperJob* jobs, int count, const ScreenRect& bounds) {
   IWICImagingFactory* factory = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IWICImagingFactory, reinterpret_cast<void**>(&factory)))) {
+  if (FAILED(CoCreateInstance(kImagingFactoryClass, nullptr, CLSCTX_INPROC_SERVER,
+                              kImagingFactoryInterface, reinterpret_cast<void**>(&factory)))) {
     return;
   }
   DecodedPicture picture = {0, 0, nullptr};
