@@ -26,10 +26,11 @@ int floorDivide(long long a, long long b) {
   return static_cast<int>(quotient);
 }
 
-// numerator / denominator rounded to the nearest integer, halves up; all
-// three positive.
+// value * numerator / denominator rounded to the nearest integer, halves
+// up, and at least 1: a sliver of a picture still shows. All positive.
 int roundedRatio(long long value, long long numerator, long long denominator) {
-  return static_cast<int>((2 * value * numerator + denominator) / (2 * denominator));
+  long long rounded = (2 * value * numerator + denominator) / (2 * denominator);
+  return rounded < 1 ? 1 : static_cast<int>(rounded);
 }
 
 // A width x height rectangle centred on `area`.

@@ -230,40 +230,68 @@ bool decodePicture(IWICImagingFactory* factory, const WCHAR* path, DecodedPictur
   return decoded;
 }
 
+void describePixels(BITMAPINFO* info, int width, int height) {
+  ZeroMemory(info, sizeof(*info));
+  info->bmiHeader.biSize = sizeof(info->bmiHeader);
+  info->bmiHeader.biWidth = width;
+  info->bmiHeader.biHeight = -height;  // top-down
+  info->bmiHeader.biPlanes = 1;
+  info->bmiHeader.biBitCount = 32;
+  info->bmiHeader.biCompression = BI_RGB;
+}
+
+// The picture repeated across `width` pixels from its left edge, one row
+// of tiles, in a new malloc'ed buffer (null when there is no memory for
+// it): small tiles would otherwise take one drawing call each, tens of
+// thousands for a pattern of a few pixels.
+unsigned char* rowOfTiles(const DecodedPicture& picture, int width) {
+  unsigned char* pixels =
+      static_cast<unsigned char*>(malloc(static_cast<size_t>(width) * picture.height * 4));
+  if (pixels == nullptr) return nullptr;
+  const unsigned* tileRow = reinterpret_cast<const unsigned*>(picture.pixels);
+  unsigned* row = reinterpret_cast<unsigned*>(pixels);
+  for (int y = 0; y < picture.height; ++y, row += width, tileRow += picture.width) {
+    for (int x = 0; x < width; ++x) row[x] = tileRow[x % picture.width];
+  }
+  return pixels;
+}
+
 // Draws the picture at its placement on the DC, whose logical coordinates
 // are the desktop's. Scaled pictures go through a halftone stretch, which
 // averages the pixels it merges instead of dropping them.
 void drawPlaced(HDC dc, const DecodedPicture& picture, const WallpaperPlacement& placement) {
   const ScreenRect& clip = placement.clip;
   if (clip.right <= clip.left || clip.bottom <= clip.top) return;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = picture.width;
-  info.bmiHeader.biHeight = -picture.height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-
+  const ScreenRect& at = placement.destination;
+  int width = at.right - at.left;
+  int height = at.bottom - at.top;
+  const unsigned char* pixels = picture.pixels;
+  int pixelsWidth = picture.width;
+  int pixelsHeight = picture.height;
+  unsigned char* tiles = nullptr;
+  // Tiles: rows of them from the first to the clip's right edge, 1:1, one
+  // under the other down to its bottom edge.
+  int rowsBottom = at.bottom;
+  if (placement.tiled) {
+    width = pixelsWidth = clip.right - at.left;
+    tiles = rowOfTiles(picture, width);
+    if (tiles == nullptr) return;
+    pixels = tiles;
+    rowsBottom = clip.bottom;
+  }
+  BITMAPINFO info;
+  describePixels(&info, pixelsWidth, pixelsHeight);
   int saved = SaveDC(dc);
   IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
-  const ScreenRect& first = placement.destination;
-  int width = first.right - first.left;
-  int height = first.bottom - first.top;
-  bool scaled = width != picture.width || height != picture.height;
+  bool scaled = width != pixelsWidth || height != pixelsHeight;
   SetStretchBltMode(dc, scaled ? HALFTONE : COLORONCOLOR);
   SetBrushOrgEx(dc, 0, 0, nullptr);
-  // One placement, or the tiles from the first across and down the clip.
-  int stepX = placement.tiled ? width : 0;
-  int stepY = placement.tiled ? height : 0;
-  for (int y = first.top; y < clip.bottom; y += stepY) {
-    for (int x = first.left; x < clip.right; x += stepX) {
-      StretchDIBits(dc, x, y, width, height, 0, 0, picture.width, picture.height, picture.pixels,
-                    &info, DIB_RGB_COLORS, SRCCOPY);
-      if (stepX == 0) break;
-    }
-    if (stepY == 0) break;
+  for (int y = at.top; y < rowsBottom; y += height) {
+    StretchDIBits(dc, at.left, y, width, height, 0, 0, pixelsWidth, pixelsHeight, pixels, &info,
+                  DIB_RGB_COLORS, SRCCOPY);
   }
   RestoreDC(dc, saved);
+  free(tiles);
 }
 
 // Draws every job's wallpaper; a picture shared by several monitors is

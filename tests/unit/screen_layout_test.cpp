@@ -130,6 +130,8 @@ const PlacementCase kPlacementCases[] = {
     {"OnePixelCentre", kXga, kXga, 1, 1, kWallpaperCentre, {511, 383, 512, 384}, kXga, false},
     {"OnePixelTile", {-5, 3, 1024, 768}, kXga, 1, 1, kWallpaperTile, {-5, 3, -4, 4},
      {-5, 3, 1024, 768}, true},
+    {"FitAStripKeepsOneRow", kXga, kXga, 10000, 1, kWallpaperFit, {0, 383, 1024, 384}, kXga,
+     false},
     {"NoPixelsDrawNothing", kXga, kXga, 0, 768, kWallpaperFill, kXga, kNothing, false},
 };
 
