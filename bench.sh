@@ -198,7 +198,7 @@ run_program() {
   shift 5
   rm -f "$result"
   [ -z "$metric" ] || start_counter "$log" || true
-  DISPLAY=$display WINEPREFIX=$prefix wine "$build64/$program" "$(winpath "$result")" "$@" \
+  DISPLAY=$display WINEPREFIX=$prefix wine64 "$build64/$program" "$(winpath "$result")" "$@" \
     >>"$work/wine-output.log" 2>&1 &
   pid=$!
   peak=$(watch_peak $pid)
@@ -221,7 +221,7 @@ run_program() {
 # may run their own .scr meanwhile; empty when not found) and shown (ns).
 start_scr() {
   local found=0
-  DISPLAY=$display WINEPREFIX=$prefix wine "$build64/Glimmerwatch.scr" /s >>"$work/wine-output.log" 2>&1 &
+  DISPLAY=$display WINEPREFIX=$prefix wine64 "$build64/Glimmerwatch.scr" /s >>"$work/wine-output.log" 2>&1 &
   scr_launcher=$!
   scr_pid=
   for _ in $(seq 300); do
@@ -331,7 +331,7 @@ measure_preview() {
     echo "== Idle preview, run $i of $runs ($((idle_ms / 1000)) s)"
     result=$work/preview-$i.txt
     rm -f "$result" "$result.ready" "$result.release"
-    DISPLAY=$display WINEPREFIX=$prefix wine "$build64/glimmer_preview_host.exe" \
+    DISPLAY=$display WINEPREFIX=$prefix wine64 "$build64/glimmer_preview_host.exe" \
       "$(winpath "$build64/Glimmerwatch.scr")" "$(winpath "$result")" $settle_ms "$idle_ms" \
       >>"$work/wine-output.log" 2>&1 &
     local host=$!
@@ -474,7 +474,7 @@ sample - scr_bytes_win64 1 "$(stat -c %s "$build64/Glimmerwatch.scr")"
   echo
   echo "- Machine: $(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo), $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(uname -sr)"
   echo "- Load average (1/5/15 min) before: $machine_load_before; after: $machine_load_after"
-  echo "- Wine: $(wine --version 2>/dev/null) (wine64 only); Xvfb 24-bit, screens: ${startup_screens[*]}"
+  echo "- Wine: $("$wine64_loader" --version 2>/dev/null) (64-bit loader); Xvfb 24-bit, screens: ${startup_screens[*]}"
   echo "- OpenGL: $gl_version (GL_VERSION through Wine's WGL; it names the Mesa release); renderer: $gl_renderer"
   echo "- Runs per figure: $runs; frames: ${warm_ms} ms warm-up then ${frame_ms} ms counted per run, parts ${part_ms} ms each; idle preview: ${settle_ms} ms settle then ${idle_ms} ms; start-up also at ${startup_size}"
   echo "- Row 6: Glimmerwatch.scr /s at ${screens[0]}, ${live_settle_ms} ms after its window appears, then ${live_ms} ms measured; CPU from /proc/<pid>/stat utime+stime; presented frames counted from the display's damage (bench/frame_counter.c)"

@@ -60,6 +60,7 @@ class SaverApp {
 
   // Windows and loops.
   bool createPreviewWindow(HINSTANCE instance);
+  void adoptHostDpiAwareness(HWND host);
   int runRenderLoop();
   void enterRenderLoop();
   bool takeOneMessage();        // false once WM_QUIT is taken

@@ -91,9 +91,11 @@ void SaverApp::reportError(const char* message) {
   exit(1);
 }
 
+// The preview lives inside its host's client area: a host with a border
+// or a caption would crop a child the size of its outer rectangle.
 void SaverApp::measureWindow(HWND target) {
   RECT rect;
-  if (target != nullptr && GetWindowRect(target, &rect)) {
+  if (target != nullptr && GetClientRect(target, &rect)) {
     screenWidth = rect.right - rect.left;
     screenHeight = rect.bottom - rect.top;
   } else {
@@ -226,7 +228,9 @@ int SaverApp::runSaver(HINSTANCE instance) {
 }
 
 int SaverApp::runPreview(HINSTANCE instance) {
-  measureWindow(reinterpret_cast<HWND>(static_cast<INT_PTR>(parentWindow)));
+  HWND host = reinterpret_cast<HWND>(static_cast<INT_PTR>(parentWindow));
+  adoptHostDpiAwareness(host);
+  measureWindow(host);
   if (!createPreviewWindow(instance)) reportError("Can not create window.");
   return runMessagePump();
 }

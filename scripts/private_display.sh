@@ -16,12 +16,23 @@
 #                             when init_prefix ran in a subshell)
 #   stop_private_displays     ends the prefixes' Wine servers and the displays
 #
+#   wine64 PROGRAM [ARG...]   runs a 64-bit Windows program with Wine's
+#                             64-bit loader, `wine64_loader`
+#
 # Sourcing it also sets an exit trap that stops the displays and removes
 # `work`. Wine servers go first: Wine's processes outlive a display that
 # went away under them.
 #
 # start_display must run in the calling shell, not in $(...): a server
 # started in a subshell is not remembered and outlives the script.
+
+# Wine's 64-bit loader, started directly. Once Wine's 32-bit half is
+# installed (the 32-bit tests need it), Debian's `wine` command starts every
+# program through the 32-bit loader first, which runs under emulation on
+# machines that cannot execute 32-bit code: seconds lost on every start.
+wine64_loader=/usr/lib/wine/wine64
+[ -x "$wine64_loader" ] || wine64_loader=$(command -v wine64 || command -v wine)
+wine64() { "$wine64_loader" "$@"; }
 
 private_display_pids=()
 private_prefixes=()
@@ -93,11 +104,11 @@ end_prefix_on_exit() {
 init_prefix() {
   local prefix=$1 log=$2
   end_prefix_on_exit "$prefix"
-  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all wineboot -i >"$log" 2>&1
+  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all wine64 wineboot -i >"$log" 2>&1
   # Without a window manager, managed windows wait on every close and get
   # no keyboard focus.
   DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 }
 
 remove_private_work() {

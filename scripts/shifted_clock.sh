@@ -24,7 +24,7 @@ tick_count_at() {
   WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
   timeout 60 wineserver -w || true
   LD_PRELOAD=$faketime_library FAKETIME=$offset NO_FAKE_STAT=1 wineserver -p5 || return 1
-  tick=$(LD_PRELOAD=$faketime_library FAKETIME=$offset NO_FAKE_STAT=1 timeout 60 wine "$probe" | tr -d '\r')
+  tick=$(LD_PRELOAD=$faketime_library FAKETIME=$offset NO_FAKE_STAT=1 timeout 60 "$wine64_loader" "$probe" | tr -d '\r')
   [[ $tick =~ ^[0-9]+$ ]] || { echo "!! no tick count from $probe under FAKETIME=$offset" >&2; return 1; }
   echo "$tick"
 }
