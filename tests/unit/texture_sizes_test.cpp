@@ -1,6 +1,7 @@
 // The desktop snapshot's tiles and the picture textures' sizes.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "scene/texture_sizes.h"
@@ -56,6 +57,9 @@ const SnapshotCase kSnapshotCases[] = {
     {"TooManyTiles", 32768, 100, 64, {}, {}},
     {"NoScreen", 0, 768, 16384, {}, {}},
 };
+
+// Names the row in GoogleTest's messages instead of dumping its bytes.
+void PrintTo(const SnapshotCase& c, std::ostream* out) { *out << c.name; }
 
 // The axis's pieces against the row's: lengths, textures, and starts that
 // follow each other without a gap.
