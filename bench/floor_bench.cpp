@@ -13,7 +13,6 @@
 #include <GL/gl.h>
 
 #include "bench/bench_output.h"
-#include "scene/texture_sizes.h"
 
 namespace {
 
@@ -72,15 +71,40 @@ struct CopyEdges {
   float top;
 };
 
+// One texture for the whole screen, the plainest way: per axis the
+// smallest power of two that holds the screen's side, or the largest the GL
+// takes, which a plain stretch then fills.
+struct FloorLayout {
+  int textureWidth;
+  int textureHeight;
+  int copyWidth;
+  int copyHeight;
+  bool scaled;
+  float right;
+  float top;
+};
+
+int floorTextureSide(int pixels, int maximum) {
+  int side = 1;
+  while (side < pixels && side <= maximum / 2) side *= 2;
+  return side;
+}
+
 // Copies the screen 1:1 into a bottom-up BGRA DIB of the screen's size and
-// hands the bytes to GL as they are, into the bottom-left corner of a
-// texture of the saver's size: one level, no conversion pass, no stretch
-// (on a GL too small for the screen, a plain stretch into the largest
-// texture).
+// hands the bytes to GL as they are, into the bottom-left corner of one
+// texture: one level, no conversion pass, no stretch (on a GL too small for
+// the screen, a plain stretch into the largest texture).
 bool uploadDesktop(int width, int height, CopyEdges* edges) {
   GLint maximum = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
-  SnapshotLayout layout = snapshotLayout(width, height, maximum);
+  FloorLayout layout;
+  layout.textureWidth = floorTextureSide(width, maximum);
+  layout.textureHeight = floorTextureSide(height, maximum);
+  layout.copyWidth = width < layout.textureWidth ? width : layout.textureWidth;
+  layout.copyHeight = height < layout.textureHeight ? height : layout.textureHeight;
+  layout.scaled = layout.copyWidth != width || layout.copyHeight != height;
+  layout.right = static_cast<float>(layout.copyWidth) / static_cast<float>(layout.textureWidth);
+  layout.top = static_cast<float>(layout.copyHeight) / static_cast<float>(layout.textureHeight);
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = layout.copyWidth;

@@ -6,6 +6,9 @@
 
 enum : unsigned {
   kEyeSphereList = 1,     // display list: the textured eye sphere
-  kSnapshotTexture = 103, // the frozen desktop
+  kSnapshotTexture = 103, // the frozen desktop, or its first tile
   kEyeTexture = 104,      // the eye picture
+  // The frozen desktop's further tiles, where the screen needs more than
+  // one texture: 200 on, as many as the tile grid holds (at most 64 x 64).
+  kSnapshotTileTextures = 200,
 };

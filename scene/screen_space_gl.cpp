@@ -25,20 +25,29 @@ void endScreenSpace() {
 }
 
 void drawBackdrop(const ScreenQuad& quad) {
-  glBindTexture(GL_TEXTURE_2D, quad.texture);
-  beginScreenSpace(quad.width, quad.height);
-  // The texture keeps the screen's bottom row at t = 0, the order of a
-  // bottom-up DIB. The coordinates end exactly where the copied texels end,
-  // so each pixel's centre samples the centre of its own texel.
-  glBegin(GL_QUADS);
-  glTexCoord2f(0.0f, quad.upper);
-  glVertex3i(0, 0, 0);
-  glTexCoord2f(0.0f, 0.0f);
-  glVertex3i(0, quad.height, 0);
-  glTexCoord2f(quad.right, 0.0f);
-  glVertex3i(quad.width, quad.height, 0);
-  glTexCoord2f(quad.right, quad.upper);
-  glVertex3i(quad.width, 0, 0);
-  glEnd();
-  endScreenSpace();
+  const int count = snapshotTileCount(quad.tiles);
+  for (int i = 0; i < count; ++i) {
+    SnapshotTile tile = snapshotTile(quad.tiles, i);
+    glBindTexture(GL_TEXTURE_2D, tileTexture(quad, i));
+    // Each tile in a viewport of exactly its own pixels: neighbours meet on
+    // whole pixels, and a screen wider than the GL's largest viewport is
+    // still drawn 1:1 everywhere. Window coordinates count from the bottom.
+    glViewport(tile.x, quad.height - tile.y - tile.height, tile.width, tile.height);
+    beginScreenSpace(tile.width, tile.height);
+    // The texture keeps the tile's bottom row at t = 0, the order of a
+    // bottom-up DIB. The coordinates end exactly where the tile's texels
+    // end, so each pixel's centre samples the centre of its own texel.
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, tile.top);
+    glVertex3i(0, 0, 0);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3i(0, tile.height, 0);
+    glTexCoord2f(tile.right, 0.0f);
+    glVertex3i(tile.width, tile.height, 0);
+    glTexCoord2f(tile.right, tile.top);
+    glVertex3i(tile.width, 0, 0);
+    glEnd();
+    endScreenSpace();
+  }
+  glViewport(0, 0, quad.width, quad.height);
 }

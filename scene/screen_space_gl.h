@@ -12,7 +12,7 @@ void beginScreenSpace(int width, int height);
 // Undoes exactly one beginScreenSpace; leaves GL_MODELVIEW current.
 void endScreenSpace();
 
-// Draws the quad's texture over the whole quad at z = 0, from texture
-// (0, 0) at the bottom-left corner to (right, upper) at the top-right, so a
-// bottom-up snapshot shows upright. Leaves the texture bound.
+// Draws the quad's tiles over the whole quad at z = 0, each texel on its
+// own pixel, so a bottom-up snapshot shows upright. Leaves the viewport
+// covering the quad and the last tile's texture bound.
 void drawBackdrop(const ScreenQuad& quad);

@@ -9,40 +9,68 @@
 namespace {
 
 const int kSmallestMaximum = 64;  // texels: every GL takes textures this large
+// A stretch this short is not cut further: tiles of a few rows would cost
+// more calls than their padding costs texels.
+const int kShortestPiece = 64;
 
-struct AxisLayout {
-  int texture;
-  int copy;
-};
+int powerOfTwoAtLeast(int pixels) {
+  int power = 1;
+  while (power < pixels) power *= 2;
+  return power;
+}
 
-// One axis of the snapshot: the smallest power of two not below `pixels`
-// when the GL allows it, else the largest power of two it allows, filled
-// by a scaled copy.
-AxisLayout snapshotAxis(int pixels, int maximum) {
-  if (pixels < 1) pixels = 1;
-  int largest = 1;
-  while (largest <= maximum / 2) largest *= 2;
-  int texture = 1;
-  while (texture < pixels && texture < largest) texture *= 2;
-  AxisLayout axis = {texture, pixels < texture ? pixels : texture};
-  return axis;
+// Cuts one axis of `pixels` into pieces of at most `largest` texels (a
+// power of two). Each piece's texture is the smallest power of two that
+// holds what is left, unless that would pad the axis by more than an eighth
+// of its length: then the piece is the largest power of two that fits, and
+// the rest is cut again. Returns the count, 0 when there would be too many.
+int cutAxis(int pixels, int largest, SnapshotPiece* pieces) {
+  const int slack = pixels / 8;
+  int count = 0;
+  int start = 0;
+  while (start < pixels) {
+    if (count == kMostSnapshotPieces) return 0;
+    int left = pixels - start;
+    int texture = largest;
+    if (left < largest) {
+      texture = powerOfTwoAtLeast(left);
+      if (texture - left > slack && left > kShortestPiece) texture /= 2;
+    }
+    int length = left < texture ? left : texture;
+    SnapshotPiece piece = {start, length, texture};
+    pieces[count++] = piece;
+    start += length;
+  }
+  return count;
 }
 
 }  // namespace
 
-SnapshotLayout snapshotLayout(int width, int height, int maxTextureSize) {
-  int maximum = maxTextureSize < kSmallestMaximum ? kSmallestMaximum : maxTextureSize;
-  AxisLayout across = snapshotAxis(width, maximum);
-  AxisLayout down = snapshotAxis(height, maximum);
-  SnapshotLayout layout;
-  layout.textureWidth = across.texture;
-  layout.textureHeight = down.texture;
-  layout.copyWidth = across.copy;
-  layout.copyHeight = down.copy;
-  layout.scaled = across.copy != width || down.copy != height;
-  layout.right = static_cast<float>(across.copy) / static_cast<float>(across.texture);
-  layout.top = static_cast<float>(down.copy) / static_cast<float>(down.texture);
-  return layout;
+SnapshotTiles snapshotTiles(int width, int height, int largestTexture) {
+  int largest = kSmallestMaximum;
+  while (largest <= largestTexture / 2) largest *= 2;
+  SnapshotTiles tiles = {};
+  tiles.columns = cutAxis(width, largest, tiles.across);
+  tiles.rows = cutAxis(height, largest, tiles.down);
+  if (tiles.columns == 0 || tiles.rows == 0) tiles.columns = tiles.rows = 0;
+  return tiles;
+}
+
+int snapshotTileCount(const SnapshotTiles& tiles) { return tiles.columns * tiles.rows; }
+
+SnapshotTile snapshotTile(const SnapshotTiles& tiles, int index) {
+  const SnapshotPiece& across = tiles.across[index % tiles.columns];
+  const SnapshotPiece& down = tiles.down[index / tiles.columns];
+  SnapshotTile tile;
+  tile.x = across.start;
+  tile.y = down.start;
+  tile.width = across.length;
+  tile.height = down.length;
+  tile.textureWidth = across.texture;
+  tile.textureHeight = down.texture;
+  tile.right = static_cast<float>(across.length) / static_cast<float>(across.texture);
+  tile.top = static_cast<float>(down.length) / static_cast<float>(down.texture);
+  return tile;
 }
 
 int pictureAxisTextureSize(int pixels, int maximum) {

@@ -9,12 +9,10 @@
 #include <GL/glu.h>
 
 #include "scene/pixel_passes.h"
-#include "scene/texture_sizes.h"
 
 namespace {
 
 const int kHimetricPerInch = 2540;  // HIMETRIC units are 0.01 mm
-const GLint kClampToEdge = 0x812F;  // GL_CLAMP_TO_EDGE, a GL 1.2 name
 
 // Header of a width x height, 32-bit, bottom-up DIB: the first row in memory
 // is the picture's bottom row, which is also the row GL takes as t = 0.
@@ -146,77 +144,51 @@ void releaseDesktopCopy(DesktopCopy* copy) {
   ZeroMemory(copy, sizeof(*copy));
 }
 
-namespace {
-
-// The copy smoothed down to the layout's size with a halftone stretch,
-// which averages the pixels it drops instead of skipping them, into a new
-// DIB section; null when the DCs or the DIB cannot be made.
-HBITMAP shrinkDesktopCopy(const DesktopCopy& copy, const SnapshotLayout& layout, void** bits) {
-  MemoryDc dcs;
-  if (!openMemoryDc(nullptr, &dcs)) return nullptr;
-  HDC from = CreateCompatibleDC(dcs.source);
-  HBITMAP shrunk = from == nullptr ? nullptr
-                                   : createDib(dcs.source, layout.copyWidth, layout.copyHeight, bits);
-  if (shrunk != nullptr) {
-    HGDIOBJ previousFrom = SelectObject(from, copy.bitmap);
-    HGDIOBJ previous = SelectObject(dcs.memory, shrunk);
-    SetStretchBltMode(dcs.memory, HALFTONE);
-    SetBrushOrgEx(dcs.memory, 0, 0, nullptr);
-    StretchBlt(dcs.memory, 0, 0, layout.copyWidth, layout.copyHeight, from, 0, 0, copy.width,
-               copy.height, SRCCOPY);
-    GdiFlush();
-    SelectObject(dcs.memory, previous);
-    SelectObject(from, previousFrom);
-  }
-  if (from != nullptr) DeleteDC(from);
-  closeMemoryDc(dcs);
-  return shrunk;
-}
-
-}  // namespace
-
 bool buildDesktopSnapshot(ScreenQuad* backdrop, const DesktopCopy& copy, int minFilter,
                           int magFilter) {
-  const ScreenQuad& quad = *backdrop;
-  if (copy.bitmap == nullptr || copy.width != quad.width || copy.height != quad.height) {
+  if (copy.bitmap == nullptr || copy.width != backdrop->width || copy.height != backdrop->height) {
     return false;
   }
-  GLint maximum = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
-  SnapshotLayout layout = snapshotLayout(quad.width, quad.height, maximum);
-
-  // 1:1 where the GL takes a texture that large; otherwise smoothed down.
-  const void* bits = copy.bits;
-  void* shrunkBits = nullptr;
-  HBITMAP shrunk = nullptr;
-  if (layout.scaled) {
-    shrunk = shrinkDesktopCopy(copy, layout, &shrunkBits);
-    if (shrunk == nullptr) return false;
-    bits = shrunkBits;
+  // Each tile is drawn into a viewport of its own, so it must fit one as
+  // well as a texture.
+  GLint largest = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+  GLint viewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+  for (GLint side : viewport) {
+    if (side > 0 && side < largest) largest = side;
   }
+  backdrop->tiles = snapshotTiles(copy.width, copy.height, largest);
+  const int count = snapshotTileCount(backdrop->tiles);
+  if (count == 0) return false;
 
-  // Level 0 only: the backdrop is drawn at its own size, never minified.
-  // The DIB's blue, green, red order goes up as it is, and the texture has
-  // no alpha, so every pixel is opaque, black ones included.
-  glBindTexture(GL_TEXTURE_2D, quad.texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, layout.scaled ? GL_LINEAR : minFilter);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, layout.scaled ? GL_LINEAR : magFilter);
-  // Where the GL knows edge clamping, a linear sample at the screen's edge
-  // does not reach round to the opposite edge; a 1.1 GL ignores it.
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, kClampToEdge);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, kClampToEdge);
+  // Each tile is a rectangle of the copy's rows, picked out where they lie:
+  // the copy's bottom row is its first, and texture row 0 the tile's bottom
+  // row. The DIB's blue, green, red order goes up as it is, and the
+  // textures have no alpha, so every pixel is opaque, black ones included.
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, copy.width);
   // Earlier errors are not this upload's; a GL keeps at most a few.
   for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
   }
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, layout.textureWidth, layout.textureHeight, 0,
-               GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, layout.copyWidth, layout.copyHeight, GL_BGRA_EXT,
-                  GL_UNSIGNED_BYTE, bits);
+  for (int i = 0; i < count; ++i) {
+    SnapshotTile tile = snapshotTile(backdrop->tiles, i);
+    glBindTexture(GL_TEXTURE_2D, tileTexture(*backdrop, i));
+    // Level 0 only: every tile is drawn at its own size, never minified.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, tile.textureWidth, tile.textureHeight, 0,
+                 GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, tile.x);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, copy.height - tile.y - tile.height);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, tile.width, tile.height, GL_BGRA_EXT,
+                    GL_UNSIGNED_BYTE, copy.bits);
+  }
   bool uploaded = glGetError() == GL_NO_ERROR;
-  backdrop->right = layout.right;
-  backdrop->upper = layout.top;
-  if (shrunk != nullptr) DeleteObject(shrunk);
+  // Back to the defaults the rest of the scene's uploads rely on.
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   return uploaded;
 }
 

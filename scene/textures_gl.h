@@ -24,11 +24,11 @@ void releaseDesktopCopy(DesktopCopy* copy);
 // Draws the copy 1:1 at the DC's origin with GDI.
 void paintDesktopCopy(HDC dc, const DesktopCopy& copy);
 
-// Uploads the copy, which must be the size of `backdrop`, into texture
-// `backdrop->texture`, and sets the texture coordinates that show it back
-// pixel for pixel. The filters apply to a 1:1 copy; a screen larger than
-// the GL's largest texture is scaled down smoothly and always sampled
-// linearly.
+// Uploads the copy, which must be the size of `backdrop`, 1:1 in tiles that
+// fit the GL's largest texture and viewport, one texture each (the first
+// named `backdrop->texture`), and records the tiles in `backdrop`. False
+// when the GL refused an upload or the screen needs more tiles than a
+// grid holds.
 bool buildDesktopSnapshot(ScreenQuad* backdrop, const DesktopCopy& copy, int minFilter,
                           int magFilter);
 

@@ -1,81 +1,141 @@
-// Sizes of the desktop snapshot and of the picture textures.
+// The desktop snapshot's tiles and the picture textures' sizes.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "scene/texture_sizes.h"
 
 namespace {
 
+// A piece as the table writes it: its length and its texture's side.
+struct Piece {
+  int length;
+  int texture;
+};
+
+const int kMostPiecesInARow = 4;
+
 struct SnapshotCase {
   const char* name;
   int width;
   int height;
   int maximum;  // GL_MAX_TEXTURE_SIZE
-  int textureWidth;
-  int textureHeight;
-  int copyWidth;
-  int copyHeight;
-  bool scaled;
+  Piece across[kMostPiecesInARow];  // left to right; the rest zero
+  Piece down[kMostPiecesInARow];    // top to bottom
 };
 
 const SnapshotCase kSnapshotCases[] = {
-    {"Vga", 640, 480, 16384, 1024, 512, 640, 480, false},
-    {"Xga", 1024, 768, 16384, 1024, 1024, 1024, 768, false},
-    {"Sxga", 1280, 1024, 16384, 2048, 1024, 1280, 1024, false},
-    {"WideLaptop", 1366, 768, 16384, 2048, 1024, 1366, 768, false},
-    {"FullHd", 1920, 1080, 16384, 2048, 2048, 1920, 1080, false},
-    {"Qhd", 2560, 1440, 16384, 4096, 2048, 2560, 1440, false},
-    {"FourK", 3840, 2160, 16384, 4096, 4096, 3840, 2160, false},
-    {"PortraitFullHd", 1080, 1920, 16384, 2048, 2048, 1080, 1920, false},
-    {"TwoMonitorsSideBySide", 2048, 768, 16384, 2048, 1024, 2048, 768, false},
-    {"ExactPowersOfTwo", 1024, 512, 16384, 1024, 512, 1024, 512, false},
-    {"OnePixel", 1, 1, 16384, 1, 1, 1, 1, false},
-    // Larger than the GL allows: the largest texture, filled by a scaled copy.
-    {"QhdOnAGlOf2048", 2560, 1440, 2048, 2048, 2048, 2048, 1440, true},
-    {"FourKOnAGlOf2048", 3840, 2160, 2048, 2048, 2048, 2048, 2048, true},
-    {"MaximumNotAPowerOfTwo", 3000, 700, 3000, 2048, 1024, 2048, 700, true},
-    {"ExactlyTheMaximum", 2048, 2048, 2048, 2048, 2048, 2048, 2048, false},
+    {"Vga", 640, 480, 16384, {{512, 512}, {128, 128}}, {{480, 512}}},
+    {"Xga", 1024, 768, 16384, {{1024, 1024}}, {{512, 512}, {256, 256}}},
+    {"WideLaptop", 1366, 768, 16384, {{1024, 1024}, {342, 512}}, {{512, 512}, {256, 256}}},
+    {"FullHd", 1920, 1080, 16384, {{1920, 2048}}, {{1024, 1024}, {56, 64}}},
+    {"Qhd", 2560, 1440, 16384, {{2048, 2048}, {512, 512}}, {{1024, 1024}, {416, 512}}},
+    {"FourK", 3840, 2160, 16384, {{3840, 4096}}, {{2048, 2048}, {112, 128}}},
+    // Not one 8192 x 4096 texture, half of it padding.
+    {"EightKWide", 7680, 2160, 16384, {{7680, 8192}}, {{2048, 2048}, {112, 128}}},
+    {"PortraitFullHd", 1080, 1920, 16384, {{1024, 1024}, {56, 64}}, {{1920, 2048}}},
+    {"OnePixel", 1, 1, 16384, {{1, 1}}, {{1, 1}}},
+    // GDI Generic's 1024 texels: the screen in tiles of at most 1024.
+    {"FullHdOnAGlOf1024", 1920, 1080, 1024, {{1024, 1024}, {896, 1024}},
+     {{1024, 1024}, {56, 64}}},
+    {"PortraitOnAGlOf1024", 1080, 1920, 1024, {{1024, 1024}, {56, 64}},
+     {{1024, 1024}, {896, 1024}}},
+    {"ExactlyOneTexture", 1024, 1024, 1024, {{1024, 1024}}, {{1024, 1024}}},
+    {"OnePixelMoreThanOneTexture", 1025, 1024, 1024, {{1024, 1024}, {1, 1}}, {{1024, 1024}}},
+    // llvmpipe's 16384.
+    {"ExactlyTheLargestOn16384", 16384, 600, 16384, {{16384, 16384}},
+     {{512, 512}, {88, 128}}},
+    {"WiderThanTheLargestOn16384", 17000, 600, 16384, {{16384, 16384}, {616, 1024}},
+     {{512, 512}, {88, 128}}},
+    {"MaximumNotAPowerOfTwo", 3000, 700, 3000, {{2048, 2048}, {952, 1024}},
+     {{512, 512}, {188, 256}}},
     // A GL reporting less than the guaranteed 64 texels is not believed.
-    {"MaximumBelowTheGuarantee", 100, 50, 0, 64, 64, 64, 50, true},
+    {"MaximumBelowTheGuarantee", 100, 50, 0, {{64, 64}, {36, 64}}, {{50, 64}}},
+    // More pieces than a tile grid holds: nothing to upload, which the
+    // caller reports instead of showing part of the screen.
+    {"TooManyTiles", 32768, 100, 64, {}, {}},
+    {"NoScreen", 0, 768, 16384, {}, {}},
 };
 
-class SnapshotLayoutTable : public ::testing::TestWithParam<SnapshotCase> {};
+// Names the row in GoogleTest's messages instead of dumping its bytes.
+void PrintTo(const SnapshotCase& c, std::ostream* out) { *out << c.name; }
 
-TEST_P(SnapshotLayoutTable, TextureHoldsTheScreenOneToOneWhereItFits) {
+// The axis's pieces against the row's: lengths, textures, and starts that
+// follow each other without a gap.
+void expectPieces(const char* axis, const Piece (&expected)[kMostPiecesInARow], int count,
+                  const SnapshotPiece* pieces) {
+  int expectedCount = 0;
+  while (expectedCount < kMostPiecesInARow && expected[expectedCount].length != 0) ++expectedCount;
+  ASSERT_EQ(expectedCount, count) << axis;
+  int start = 0;
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(start, pieces[i].start) << axis << " piece " << i;
+    EXPECT_EQ(expected[i].length, pieces[i].length) << axis << " piece " << i;
+    EXPECT_EQ(expected[i].texture, pieces[i].texture) << axis << " piece " << i;
+    start += pieces[i].length;
+  }
+}
+
+class SnapshotTilesTable : public ::testing::TestWithParam<SnapshotCase> {};
+
+TEST_P(SnapshotTilesTable, ScreenInTilesOfPowerOfTwoTextures) {
   const SnapshotCase& c = GetParam();
-  SnapshotLayout layout = snapshotLayout(c.width, c.height, c.maximum);
-  EXPECT_EQ(c.textureWidth, layout.textureWidth);
-  EXPECT_EQ(c.textureHeight, layout.textureHeight);
-  EXPECT_EQ(c.copyWidth, layout.copyWidth);
-  EXPECT_EQ(c.copyHeight, layout.copyHeight);
-  EXPECT_EQ(c.scaled, layout.scaled);
-  // The quad's texture coordinates cover exactly the copied texels, so the
-  // centre of screen pixel x samples the centre of texel x (1:1 case).
-  EXPECT_FLOAT_EQ(static_cast<float>(c.copyWidth) / c.textureWidth, layout.right);
-  EXPECT_FLOAT_EQ(static_cast<float>(c.copyHeight) / c.textureHeight, layout.top);
-  if (!layout.scaled) {
-    for (int x : {0, c.width / 2, c.width - 1}) {
-      float s = (static_cast<float>(x) + 0.5f) / c.width * layout.right;
-      EXPECT_EQ(x, static_cast<int>(s * layout.textureWidth)) << "column " << x;
+  SnapshotTiles tiles = snapshotTiles(c.width, c.height, c.maximum);
+  expectPieces("across", c.across, tiles.columns, tiles.across);
+  expectPieces("down", c.down, tiles.rows, tiles.down);
+  ASSERT_EQ(tiles.columns * tiles.rows, snapshotTileCount(tiles));
+  // The tile of each index is its column's and row's, row by row from the
+  // top-left; its texture coordinates end where its texels end, so the
+  // centre of the tile's pixel x samples the centre of texel x.
+  for (int index = 0; index < snapshotTileCount(tiles); ++index) {
+    SnapshotTile tile = snapshotTile(tiles, index);
+    const SnapshotPiece& across = tiles.across[index % tiles.columns];
+    const SnapshotPiece& down = tiles.down[index / tiles.columns];
+    EXPECT_EQ(across.start, tile.x) << index;
+    EXPECT_EQ(down.start, tile.y) << index;
+    EXPECT_EQ(across.length, tile.width) << index;
+    EXPECT_EQ(down.length, tile.height) << index;
+    EXPECT_EQ(across.texture, tile.textureWidth) << index;
+    EXPECT_EQ(down.texture, tile.textureHeight) << index;
+    EXPECT_FLOAT_EQ(static_cast<float>(tile.width) / tile.textureWidth, tile.right) << index;
+    EXPECT_FLOAT_EQ(static_cast<float>(tile.height) / tile.textureHeight, tile.top) << index;
+    for (int x : {0, tile.width / 2, tile.width - 1}) {
+      float s = (static_cast<float>(x) + 0.5f) / tile.width * tile.right;
+      EXPECT_EQ(x, static_cast<int>(s * tile.textureWidth)) << index << " column " << x;
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, SnapshotLayoutTable, ::testing::ValuesIn(kSnapshotCases),
+INSTANTIATE_TEST_SUITE_P(Screens, SnapshotTilesTable, ::testing::ValuesIn(kSnapshotCases),
                          [](const ::testing::TestParamInfo<SnapshotCase>& info) {
                            return std::string(info.param.name);
                          });
 
-// Every side from 1 to 5000 gets the smallest power of two that holds it.
-TEST(SnapshotLayout, EverySideGetsTheSmallestPowerOfTwoThatHoldsIt) {
-  for (int side = 1; side <= 5000; ++side) {
-    SnapshotLayout layout = snapshotLayout(side, side, 8192);
-    int texture = layout.textureWidth;
-    EXPECT_EQ(0, texture & (texture - 1)) << side;
-    EXPECT_GE(texture, side) << side;
-    EXPECT_LT(texture / 2, side) << side;
-    EXPECT_EQ(side, layout.copyWidth) << side;
+// Every side from 1 to 20000 on GLs from GDI Generic's to llvmpipe's: the
+// pieces cover the side exactly, each in a power-of-two texture no larger
+// than the GL takes, and the padding stays within an eighth of the side
+// (or the one shortest piece's).
+TEST(SnapshotTiles, EverySideIsCoveredExactlyWithLittlePadding) {
+  for (int maximum : {1024, 4096, 16384}) {
+    for (int side = 1; side <= 20000; ++side) {
+      SnapshotTiles tiles = snapshotTiles(side, 1, maximum);
+      ASSERT_GT(tiles.columns, 0) << side;
+      int covered = 0, texels = 0;
+      for (int i = 0; i < tiles.columns; ++i) {
+        const SnapshotPiece& piece = tiles.across[i];
+        ASSERT_EQ(covered, piece.start) << side << " on " << maximum;
+        ASSERT_GE(piece.length, 1) << side << " on " << maximum;
+        ASSERT_LE(piece.length, piece.texture) << side << " on " << maximum;
+        ASSERT_LE(piece.texture, maximum) << side << " on " << maximum;
+        ASSERT_EQ(0, piece.texture & (piece.texture - 1)) << side << " on " << maximum;
+        covered += piece.length;
+        texels += piece.texture;
+      }
+      ASSERT_EQ(side, covered) << maximum;
+      ASSERT_LE(texels - side, side / 8 > 64 ? side / 8 : 64) << side << " on " << maximum;
+      ASSERT_LE(tiles.columns, side / maximum + 4) << side << " on " << maximum;
+    }
   }
 }
 

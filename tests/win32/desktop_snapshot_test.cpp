@@ -4,7 +4,9 @@
 // that started at the screen's (0,0) instead would freeze the wrong picture.
 // A window of the test shows a picture with a different colour in every
 // pixel at an origin other than (0,0); the texture read back must be that
-// picture texel for texel.
+// picture texel for texel. On a GL of small textures the picture is cut
+// into tiles, and both the tiles and what the backdrop draws from them must
+// still be the picture, pixel for pixel.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -19,8 +21,10 @@
 #include "host/saver_app.h"
 #include "scene/gl_context_gl.h"
 #include "scene/screen_quad.h"
+#include "scene/screen_space_gl.h"
 #include "scene/texture_sizes.h"
 #include "scene/textures_gl.h"
+#include "tests/win32/import_redirect.h"
 
 namespace {
 
@@ -124,6 +128,42 @@ int wrongOnScreen(const Area& area) {
   return wrong;
 }
 
+// Texels of the quad's tiles that are not the picture, where texture row 0
+// of each tile is its bottom row; the first wrong one's screen position in
+// *firstX, *firstY. Also counts, in *tooLarge, tiles whose texture is
+// larger than `largest` texels a side.
+int wrongTexels(const ScreenQuad& quad, int largest, int* tooLarge, int* firstX, int* firstY) {
+  int wrong = 0;
+  *tooLarge = 0;
+  *firstX = *firstY = -1;
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  for (int i = 0; i < snapshotTileCount(quad.tiles); ++i) {
+    SnapshotTile tile = snapshotTile(quad.tiles, i);
+    glBindTexture(GL_TEXTURE_2D, tileTexture(quad, i));
+    GLint textureWidth = 0, textureHeight = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &textureHeight);
+    if (textureWidth > largest || textureHeight > largest) ++*tooLarge;
+    if (textureWidth < tile.width || textureHeight < tile.height) {
+      wrong += tile.width * tile.height;
+      continue;
+    }
+    std::vector<unsigned> texels(static_cast<size_t>(textureWidth) * textureHeight);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, texels.data());
+    for (int y = 0; y < tile.height; ++y) {
+      for (int x = 0; x < tile.width; ++x) {
+        unsigned texel = texels[static_cast<size_t>(tile.height - 1 - y) * textureWidth + x];
+        if ((texel & 0xFFFFFFu) == pictureAt(tile.x + x, tile.y + y)) continue;
+        if (wrong++ == 0) {
+          *firstX = tile.x + x;
+          *firstY = tile.y + y;
+        }
+      }
+    }
+  }
+  return wrong;
+}
+
 struct SnapshotRow {
   const char* name;
   Area area;  // a negative left or top counts from the screen's right or bottom edge
@@ -161,34 +201,17 @@ TEST_P(DesktopSnapshot, IsThePictureAtTheQuadsOriginTexelForTexel) {
   ASSERT_NE(nullptr, context);
   GLuint texture = 0;
   glGenTextures(1, &texture);
-  ScreenQuad quad = {area.left, area.top, area.width, area.height, texture, 0.0f, 0.0f};
+  ScreenQuad quad = {area.left, area.top, area.width, area.height, texture, {}};
   DesktopCopy copy = {};
   ASSERT_TRUE(copyDesktop(quad.left, quad.top, quad.width, quad.height, &copy));
   EXPECT_TRUE(buildDesktopSnapshot(&quad, copy, GL_NEAREST, GL_NEAREST));
   releaseDesktopCopy(&copy);
+  EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 
   GLint maximum = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
-  SnapshotLayout layout = snapshotLayout(area.width, area.height, maximum);
-  ASSERT_FALSE(layout.scaled);
-  std::vector<unsigned> texels(static_cast<size_t>(layout.textureWidth) * layout.textureHeight);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, texels.data());
-  EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
-
-  // Texture row 0 is the area's bottom row.
-  int wrong = 0, firstX = -1, firstY = -1;
-  for (int y = 0; y < area.height; ++y) {
-    for (int x = 0; x < area.width; ++x) {
-      unsigned texel = texels[static_cast<size_t>(area.height - 1 - y) * layout.textureWidth + x];
-      if ((texel & 0xFFFFFFu) == pictureAt(x, y)) continue;
-      if (wrong++ == 0) {
-        firstX = x;
-        firstY = y;
-      }
-    }
-  }
+  int tooLarge = 0, firstX = -1, firstY = -1;
+  int wrong = wrongTexels(quad, maximum, &tooLarge, &firstX, &firstY);
   EXPECT_EQ(0, wrong) << "texels that are not the picture at " << area.left << "," << area.top
                       << " (" << area.width << "x" << area.height << "), the first at " << firstX
                       << "," << firstY;
@@ -204,6 +227,88 @@ INSTANTIATE_TEST_SUITE_P(Areas, DesktopSnapshot, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<SnapshotRow>& info) {
                            return std::string(info.param.name);
                          });
+
+// GDI Generic, the GL of Windows without a vendor driver, takes textures of
+// 1024 texels a side. The GL here answers that through this executable's
+// import of glGetIntegerv; everything else is the real GL.
+typedef void(WINAPI* GetIntegervProc)(GLenum, GLint*);
+GetIntegervProc realGetIntegerv;
+const GLint kGdiGenericLargestTexture = 1024;
+
+void WINAPI getIntegervOfGdiGeneric(GLenum name, GLint* values) {
+  realGetIntegerv(name, values);
+  if (name == GL_MAX_TEXTURE_SIZE) values[0] = kGdiGenericLargestTexture;
+}
+
+// Holds the import redirected for as long as it lives.
+struct SmallTextureGl {
+  SmallTextureGl() {
+    realGetIntegerv = reinterpret_cast<GetIntegervProc>(replaceImport(
+        "opengl32.dll", "glGetIntegerv", reinterpret_cast<void*>(getIntegervOfGdiGeneric)));
+  }
+  ~SmallTextureGl() {
+    if (realGetIntegerv != nullptr) {
+      replaceImport("opengl32.dll", "glGetIntegerv", reinterpret_cast<void*>(realGetIntegerv));
+    }
+  }
+};
+
+// A 1920x1080 desktop on that GL: not scaled into one 1024 texture and
+// stretched back (blurred), but cut into tiles that each hold their part
+// texel for texel, drawn back side by side without a gap or an overlap.
+// The GL's window is larger than this screen; its back buffer is whole.
+TEST(DesktopSnapshot, IsExactInTilesOnAGlOf1024Texels) {
+  const int width = 1920, height = 1080;
+  HWND glWindow = createTestWindow("GlimmerSnapshotGl", {0, 0, width, height});
+  ASSERT_NE(nullptr, glWindow);
+  HDC dc = GetDC(glWindow);
+  HGLRC context = createGlContext(dc, 0);
+  ASSERT_NE(nullptr, context);
+
+  // The copy's pixels are the picture, bottom row first as the copy holds them.
+  DesktopCopy copy = {};
+  ASSERT_TRUE(copyDesktop(0, 0, width, height, &copy));
+  unsigned* bits = static_cast<unsigned*>(copy.bits);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      bits[static_cast<size_t>(height - 1 - y) * width + x] = pictureAt(x, y);
+
+  SmallTextureGl smallTextures;
+  ASSERT_NE(nullptr, realGetIntegerv) << "no import of glGetIntegerv to answer";
+  ScreenQuad quad = {0, 0, width, height, kSnapshotTexture, {}};
+  ASSERT_TRUE(buildDesktopSnapshot(&quad, copy, GL_NEAREST, GL_NEAREST));
+  EXPECT_GT(snapshotTileCount(quad.tiles), 1);
+  int tooLarge = 0, firstX = -1, firstY = -1;
+  int wrong = wrongTexels(quad, kGdiGenericLargestTexture, &tooLarge, &firstX, &firstY);
+  EXPECT_EQ(0, tooLarge) << "tiles larger than the GL takes";
+  EXPECT_EQ(0, wrong) << "texels that are not the copy's, the first at " << firstX << ","
+                      << firstY;
+
+  // The backdrop as a frame draws it, over a colour the picture does not
+  // hold where nothing is drawn; read back bottom row first, as the copy.
+  setUpSceneState(width, height, width, height);
+  glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  drawBackdrop(quad);
+  std::vector<unsigned> drawn(static_cast<size_t>(width) * height);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, 0, width, height, GL_BGRA_EXT, GL_UNSIGNED_BYTE, drawn.data());
+  EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+  wrong = 0;
+  int firstWrong = -1;
+  for (size_t i = 0; i < drawn.size(); ++i) {
+    if (((drawn[i] ^ bits[i]) & 0xFFFFFFu) == 0) continue;
+    if (wrong++ == 0) firstWrong = static_cast<int>(i);
+  }
+  EXPECT_EQ(0, wrong) << "drawn pixels that are not the copy's, the first at "
+                      << firstWrong % width << "," << height - 1 - firstWrong / width;
+
+  releaseDesktopCopy(&copy);
+  deleteGlContext(context);
+  ReleaseDC(glWindow, dc);
+  DestroyWindow(glWindow);
+}
 
 // Until its first frame the saver's window paints the desktop as it was
 // copied: under a compositing window manager a window that has not drawn
