@@ -50,6 +50,28 @@ LRESULT CALLBACK previewWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
+// The host belongs to another process, the control panel, whose DPI
+// awareness may differ from the saver's own (per monitor, from the
+// manifest). A child window takes its parent's awareness, so the host is
+// measured and the child created in the host's units: measured in ours, the
+// preview would be cropped or fall short of the box under display scaling.
+// Windows before 10 (1607) have neither call and no such difference.
+void SaverApp::adoptHostDpiAwareness(HWND host) {
+  typedef HANDLE(WINAPI * GetWindowDpiAwarenessContextProc)(HWND);
+  typedef HANDLE(WINAPI * SetThreadDpiAwarenessContextProc)(HANDLE);
+  HMODULE user = GetModuleHandleA("user32.dll");
+  if (user == nullptr || host == nullptr) return;
+  GetWindowDpiAwarenessContextProc getContext =
+      reinterpret_cast<GetWindowDpiAwarenessContextProc>(
+          reinterpret_cast<void*>(GetProcAddress(user, "GetWindowDpiAwarenessContext")));
+  SetThreadDpiAwarenessContextProc setContext =
+      reinterpret_cast<SetThreadDpiAwarenessContextProc>(
+          reinterpret_cast<void*>(GetProcAddress(user, "SetThreadDpiAwarenessContext")));
+  if (getContext == nullptr || setContext == nullptr) return;
+  HANDLE context = getContext(host);
+  if (context != nullptr) setContext(context);
+}
+
 bool SaverApp::createPreviewWindow(HINSTANCE instance) {
   if (!registerWindowClass(instance, kPreviewClassName, previewWindowProc, nullptr,
                            LoadCursorA(nullptr, IDC_ARROW))) {

@@ -54,11 +54,13 @@ class SaverApp {
   // that runSaver reports.
   const char* runStartUpStage(int stage, HINSTANCE instance);
   bool readSaverSettings();
+  bool composeBackground();  // the user's background instead of the screen
   bool createSaverWindow(HINSTANCE instance);
   bool setUpOpenGl(HWND window, int width, int height, int colorBits);
 
   // Windows and loops.
   bool createPreviewWindow(HINSTANCE instance);
+  void adoptHostDpiAwareness(HWND host);
   int runRenderLoop();
   void enterRenderLoop();
   bool takeOneMessage();        // false once WM_QUIT is taken

@@ -9,6 +9,7 @@
 #include "host/monitors_win32.h"
 #include "resources/resource_ids.h"
 #include "scene/gl_context_gl.h"
+#include "scene/desktop_background_win32.h"
 #include "scene/gl_names.h"
 #include "scene/textures_gl.h"
 #include "settings/display_mode_win32.h"
@@ -90,9 +91,11 @@ void SaverApp::reportError(const char* message) {
   exit(1);
 }
 
+// The preview lives inside its host's client area: a host with a border
+// or a caption would crop a child the size of its outer rectangle.
 void SaverApp::measureWindow(HWND target) {
   RECT rect;
-  if (target != nullptr && GetWindowRect(target, &rect)) {
+  if (target != nullptr && GetClientRect(target, &rect)) {
     screenWidth = rect.right - rect.left;
     screenHeight = rect.bottom - rect.top;
   } else {
@@ -158,6 +161,18 @@ bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height, int request
   return true;
 }
 
+// The copy's stand-in where the screen is not the user's desktop. Started
+// by the system, a saver runs on a desktop of its own, which keeps the
+// user's windows from it; a copy of that screen shows black or a plain
+// colour. The user's background, colour and wallpaper, is the closest
+// picture of the desktop the system lets the saver have. Taken as well
+// when the system refuses the copy.
+bool SaverApp::composeBackground() {
+  MonitorArea monitors[kMaxMonitors];
+  int count = listMonitors(monitors, kMaxMonitors);
+  return composeDesktopBackground(monitors, count, layout.window, &desktopCopy);
+}
+
 const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
   switch (stage) {
     case kStageSettings:
@@ -176,8 +191,9 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
       // Before the window exists: once it is up, a compositing window
       // manager shows it black until its first frame, and a copy of the
       // screen would hold that black instead of the desktop.
-      return copyDesktop(layout.window.left, layout.window.top, screenWidth, screenHeight,
-                         &desktopCopy)
+      return (runsOnUsersDesktop() && copyDesktop(layout.window.left, layout.window.top,
+                                                  screenWidth, screenHeight, &desktopCopy)) ||
+                     composeBackground()
                  ? nullptr
                  : kTextureFailure;
     case kStageWindow:
@@ -212,7 +228,9 @@ int SaverApp::runSaver(HINSTANCE instance) {
 }
 
 int SaverApp::runPreview(HINSTANCE instance) {
-  measureWindow(reinterpret_cast<HWND>(static_cast<INT_PTR>(parentWindow)));
+  HWND host = reinterpret_cast<HWND>(static_cast<INT_PTR>(parentWindow));
+  adoptHostDpiAwareness(host);
+  measureWindow(host);
   if (!createPreviewWindow(instance)) reportError("Can not create window.");
   return runMessagePump();
 }

@@ -112,15 +112,19 @@ bool copyDesktop(int left, int top, int width, int height, DesktopCopy* copy) {
   if (!openMemoryDc(nullptr, &dcs)) return false;
   void* bits = nullptr;
   HBITMAP dibSection = createDib(dcs.source, width, height, &bits);
+  bool copied = false;
   if (dibSection != nullptr) {
     HGDIOBJ previous = SelectObject(dcs.memory, dibSection);
-    BitBlt(dcs.memory, 0, 0, width, height, dcs.source, left, top, SRCCOPY);
+    // A process on a desktop that is not the user's may be refused the
+    // screen ("invalid handle"); the caller then draws something else.
+    copied = BitBlt(dcs.memory, 0, 0, width, height, dcs.source, left, top, SRCCOPY) != FALSE;
     // The copy may still sit in GDI's per-thread batch.
     GdiFlush();
     SelectObject(dcs.memory, previous);
   }
   closeMemoryDc(dcs);
-  if (dibSection == nullptr) return false;
+  if (dibSection != nullptr && !copied) DeleteObject(dibSection);
+  if (!copied) return false;
   copy->bitmap = dibSection;
   copy->bits = bits;
   copy->width = width;

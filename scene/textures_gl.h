@@ -17,7 +17,8 @@ struct DesktopCopy {
 };
 
 // Copies the screen area at left, top (virtual-screen coordinates) of
-// width x height pixels, 1:1. False, with nothing held, when it cannot.
+// width x height pixels, 1:1. False, with nothing held, when it cannot,
+// the system refusing the copy included.
 bool copyDesktop(int left, int top, int width, int height, DesktopCopy* copy);
 void releaseDesktopCopy(DesktopCopy* copy);
 // Draws the copy 1:1 at the DC's origin with GDI.

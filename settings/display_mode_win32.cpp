@@ -35,7 +35,8 @@ ModeSwitchResult switchDisplayMode(const char* modeText) {
   }
 
   ModeTarget wanted;
-  if (isCurrentResolutionText(modeText)) {
+  const bool keepCurrentMode = isCurrentResolutionText(modeText);
+  if (keepCurrentMode) {
     wanted.width = GetDeviceCaps(dc, HORZRES);
     wanted.height = GetDeviceCaps(dc, VERTRES);
     wanted.depth = desktopBits;
@@ -53,10 +54,12 @@ ModeSwitchResult switchDisplayMode(const char* modeText) {
   DEVMODEA record;
   DisplayMode modes[kMaxDisplayModes];
   size_t count = enumerateDisplayModes(&record, modes, kMaxDisplayModes);
-  const DWORD frequency = chooseRefreshRate(modes, count, width, height, depth);
+  const ModeRequest request =
+      chooseModeRequest(modes, count, width, height, depth, keepCurrentMode);
+  if (!request.change) return kModeApplied;
 
   record.dmBitsPerPel = depth;
-  record.dmDisplayFrequency = frequency;
+  record.dmDisplayFrequency = request.frequency;
   record.dmPelsWidth = width;
   record.dmPelsHeight = height;
   record.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;

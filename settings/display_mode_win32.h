@@ -28,7 +28,9 @@ enum ModeSwitchResult {
 // Switches the primary display to the mode that `modeText` names
 // ("Current resolution" keeps the desktop's size and depth), at the best
 // listed refresh rate, for this process only: nothing is stored, and
-// restoreDisplayMode undoes it.
+// restoreDisplayMode undoes it. Only modes the display lists are asked for
+// (see chooseModeRequest); when the desktop's own mode has nothing better
+// listed, nothing is changed at all.
 ModeSwitchResult switchDisplayMode(const char* modeText);
 
 // Goes back to the mode stored in the system. Harmless when nothing was

@@ -1,16 +1,21 @@
 #include "settings/mode_lists.h"
 
-uint32_t chooseRefreshRate(const DisplayMode* modes, size_t count, uint32_t width,
-                           uint32_t height, uint32_t bits) {
-  uint32_t rate = kDefaultRefreshRate;
+ModeRequest chooseModeRequest(const DisplayMode* modes, size_t count, uint32_t width,
+                              uint32_t height, uint32_t bits, bool keepCurrentMode) {
+  bool listed = false;
+  bool defaultListed = false;
+  uint32_t highest = 0;
   for (size_t i = 0; i < count; ++i) {
     const DisplayMode& mode = modes[i];
-    if (mode.frequency > rate && mode.bits == bits && mode.width == width &&
-        mode.height == height) {
-      rate = mode.frequency;
-    }
+    if (mode.bits != bits || mode.width != width || mode.height != height) continue;
+    if (!listed || mode.frequency > highest) highest = mode.frequency;
+    listed = true;
+    if (mode.frequency == kDefaultRefreshRate) defaultListed = true;
   }
-  return rate;
+  if (listed && highest > kDefaultRefreshRate) return {true, highest};
+  if (defaultListed) return {true, kDefaultRefreshRate};
+  if (keepCurrentMode) return {false, 0};
+  return {true, listed ? highest : kDefaultRefreshRate};
 }
 
 uint32_t usableRefreshRate(uint32_t reportedHz) {

@@ -34,11 +34,22 @@ struct DialogModeEntry {
   char text[kModeTextCapacity];
 };
 
-// The highest rate above 60 Hz listed for exactly this size and depth, or
-// 60 when none is. Rates of 60 Hz and less never win, so the hardware
-// defaults 0 and 1 never count.
-uint32_t chooseRefreshRate(const DisplayMode* modes, size_t count, uint32_t width,
-                           uint32_t height, uint32_t bits);
+// What the switch asks the display for.
+struct ModeRequest {
+  bool change;         // false: the display stays as it is, no call is made
+  uint32_t frequency;  // Hz, when it changes
+};
+
+// The request for width x height at `bits`. The highest rate above 60 Hz
+// listed for exactly that size and depth wins, else 60 Hz where listed.
+// Displays refuse a mode they do not list, and many list no 60 Hz at all
+// (TVs at 50 Hz, panels at 59 or 48 Hz, 4K at 30 Hz), so otherwise:
+// `keepCurrentMode` (the setting names the desktop's own mode) changes
+// nothing; another mode gets the highest rate listed for it, 0 and 1 (the
+// hardware's default) included. A size and depth the display does not list
+// at all are asked for at 60 Hz, which the display refuses.
+ModeRequest chooseModeRequest(const DisplayMode* modes, size_t count, uint32_t width,
+                              uint32_t height, uint32_t bits, bool keepCurrentMode);
 
 // The dialog's mode entries, after its own first entry "Current resolution":
 // one scan each for 32, 24 and 16 bits per pixel, in that order. A scan

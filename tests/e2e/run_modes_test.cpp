@@ -219,11 +219,15 @@ TEST_F(RunModes, PreviewFillsItsHostAndEndsOnClose) {
   HWND preview = findPreview(host, 15000);
   ASSERT_NE(nullptr, preview);
 
-  RECT hostRect, previewRect;
-  GetWindowRect(host, &hostRect);
+  // Exactly the host's client area: the host has a caption and a border.
+  RECT client, previewRect;
+  GetClientRect(host, &client);
+  MapWindowPoints(host, nullptr, reinterpret_cast<POINT*>(&client), 2);
   GetWindowRect(preview, &previewRect);
-  EXPECT_EQ(hostRect.right - hostRect.left, previewRect.right - previewRect.left);
-  EXPECT_EQ(hostRect.bottom - hostRect.top, previewRect.bottom - previewRect.top);
+  EXPECT_TRUE(EqualRect(&client, &previewRect))
+      << "client " << client.left << "," << client.top << "-" << client.right << ","
+      << client.bottom << ", preview " << previewRect.left << "," << previewRect.top << "-"
+      << previewRect.right << "," << previewRect.bottom;
   EXPECT_TRUE(GetWindowLongA(preview, GWL_STYLE) & WS_CHILD);
 
   EXPECT_EQ(STILL_ACTIVE, waitPumping(saver, 500));

@@ -14,9 +14,13 @@ SaverProcess::~SaverProcess() {
   if (info_.hThread != nullptr) CloseHandle(info_.hThread);
 }
 
-bool SaverProcess::start(const std::string& commandLine, const std::string& currentDirectory) {
+bool SaverProcess::start(const std::string& commandLine, const std::string& currentDirectory,
+                         const std::string& desktop) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
+  std::vector<char> desktopName(desktop.begin(), desktop.end());
+  desktopName.push_back('\0');
+  if (!desktop.empty()) startup.lpDesktop = desktopName.data();
   // Once in a CI run, on a Wine prefix made moments before, CreateProcess
   // failed for the saver although the same start worked everywhere else;
   // such a failure is before any of the saver's code runs. A start is tried
@@ -94,18 +98,22 @@ BOOL CALLBACK collectWindow(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-std::vector<HWND> topLevelWindows(DWORD pid, const char* className) {
+std::vector<HWND> topLevelWindows(DWORD pid, const char* className, HDESK desktop = nullptr) {
   WindowSearch search{pid, className, {}};
-  EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
+  if (desktop != nullptr) {
+    EnumDesktopWindows(desktop, collectWindow, reinterpret_cast<LPARAM>(&search));
+  } else {
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
+  }
   return search.found;
 }
 
 }  // namespace
 
-HWND waitForWindow(DWORD pid, const char* className, DWORD timeoutMs) {
+HWND waitForWindow(DWORD pid, const char* className, DWORD timeoutMs, HDESK desktop) {
   DWORD start = GetTickCount();
   do {
-    std::vector<HWND> found = topLevelWindows(pid, className);
+    std::vector<HWND> found = topLevelWindows(pid, className, desktop);
     if (!found.empty()) return found.front();
     Sleep(50);
   } while (GetTickCount() - start < timeoutMs);
@@ -274,10 +282,8 @@ bool moveXPointer(int x, int y) {
 }
 }  // namespace
 
-namespace {
-// The Unix path of a Windows path, through Wine's own mapping; empty when
-// not under Wine.
-std::string unixPath(const std::string& windowsPath) {
+// The Unix path of a Windows path, through Wine's own mapping.
+std::string hostPath(const std::string& windowsPath) {
   typedef char*(CDECL * UnixFileNameProc)(const WCHAR*);
   UnixFileNameProc toUnix = reinterpret_cast<UnixFileNameProc>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
@@ -291,13 +297,12 @@ std::string unixPath(const std::string& windowsPath) {
   HeapFree(GetProcessHeap(), 0, path);
   return result;
 }
-}  // namespace
 
 bool runHostCommand(const std::string& command, DWORD timeoutMs) {
   if (GetFileAttributesA("Z:\\bin\\sh") == INVALID_FILE_ATTRIBUTES) return false;
   std::string done = directoryOfTests() + "\\e2e-host-command.done";
   DeleteFileA(done.c_str());
-  std::string doneUnix = unixPath(done);
+  std::string doneUnix = hostPath(done);
   if (doneUnix.empty()) return false;
   // A Unix child's handle cannot be waited on: the shell leaves a file
   // behind once the command has ended, whatever its exit status.
@@ -325,7 +330,7 @@ bool runHostCommand(const std::string& command, DWORD timeoutMs) {
 bool showOnRootWindow(const Picture& picture, const std::string& name) {
   std::string file = shotPath(name);
   if (!saveBitmap(picture, file)) return false;
-  std::string fileOnHost = unixPath(file);
+  std::string fileOnHost = hostPath(file);
   if (fileOnHost.empty()) return false;
   // display exits with 1 after drawing into the root window.
   return runHostCommand("display -window root '" + fileOnHost + "'", 20000);
@@ -424,6 +429,33 @@ bool saveBitmap(const Picture& picture, const std::string& path) {
   }
   fclose(file);
   return true;
+}
+
+Picture loadBitmap(const std::string& path) {
+  Picture picture;
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  if (bitmap == nullptr) return picture;
+  BITMAP size = {};
+  GetObjectA(bitmap, sizeof(size), &size);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size.bmWidth;
+  info.bmiHeader.biHeight = -size.bmHeight;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<unsigned> pixels(static_cast<size_t>(size.bmWidth) * size.bmHeight);
+  HDC screen = GetDC(nullptr);
+  int rows = GetDIBits(screen, bitmap, 0, size.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(bitmap);
+  if (rows != size.bmHeight) return picture;
+  for (unsigned& pixel : pixels) pixel &= 0xFFFFFF;
+  picture.width = size.bmWidth;
+  picture.height = size.bmHeight;
+  picture.pixels.swap(pixels);
+  return picture;
 }
 
 // Beside the .scr under test, so that each build keeps the shots of its own.

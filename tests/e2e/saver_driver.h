@@ -20,8 +20,10 @@ class SaverProcess {
   SaverProcess(const SaverProcess&) = delete;
   SaverProcess& operator=(const SaverProcess&) = delete;
 
-  // Starts `commandLine` exactly as given (program path included).
-  bool start(const std::string& commandLine, const std::string& currentDirectory = "");
+  // Starts `commandLine` exactly as given (program path included), on the
+  // named desktop ("WinSta0\\Screen-saver") if one is given.
+  bool start(const std::string& commandLine, const std::string& currentDirectory = "",
+             const std::string& desktop = "");
   // Exit code, or STILL_ACTIVE when it did not end within timeoutMs.
   DWORD waitExit(DWORD timeoutMs);
   bool running() const;
@@ -38,8 +40,8 @@ std::string quotedSaver();
 std::string directoryOfTests();
 
 // First top-level window of `pid` with that class (null: any class) that
-// appears within timeoutMs.
-HWND waitForWindow(DWORD pid, const char* className, DWORD timeoutMs);
+// appears within timeoutMs, on `desktop` (null: the caller's).
+HWND waitForWindow(DWORD pid, const char* className, DWORD timeoutMs, HDESK desktop = nullptr);
 std::string windowClass(HWND window);
 std::string windowText(HWND window);
 
@@ -86,12 +88,17 @@ Picture captureAllMonitors();
 double psnr(const Picture& a, const Picture& b);
 // Writes a 24-bit BMP, for looking at what a test saw.
 bool saveBitmap(const Picture& picture, const std::string& path);
+// Reads a BMP; an empty picture when it cannot.
+Picture loadBitmap(const std::string& path);
 // Where tests put their screenshots (the build's e2e-shots folder).
 std::string shotPath(const std::string& name);
 
 // Runs a shell command on the machine that runs Wine and waits until it has
 // ended; false when that cannot be done (not under Wine) or on timeout.
 bool runHostCommand(const std::string& command, DWORD timeoutMs);
+// The path on the machine that runs Wine of a Windows path; empty when not
+// under Wine.
+std::string hostPath(const std::string& windowsPath);
 // Makes the X root window, the live desktop under every window, show the
 // picture (saved as the shot `name` on the way); false when it could not.
 // Windows drawn over the root keep their pixels: only where nothing covers

@@ -245,6 +245,83 @@ unsigned millisecondOfWallSecond() {
   return static_cast<unsigned>(ticks.QuadPart / 10000 % 1000);
 }
 
+// The user's background, as the saver shows it where the system starts it
+// on a desktop of its own. A 640x320 wallpaper (twice as wide as high,
+// unlike any screen here, so fit, fill and stretch differ) with fine
+// detail: text, one-pixel lines and rings over a smooth plasma. It is a PNG
+// without a file extension, as a slideshow's current picture is kept.
+const char kDesktopColour[] = "58 110 165";  // Control Panel\Colors\Background
+
+std::string wallpaperFile() { return directoryOfTests() + "\\e2e-wallpaper"; }
+std::string unreadableWallpaperFile() { return directoryOfTests() + "\\e2e-wallpaper-broken.jpg"; }
+
+// Makes the wallpaper once per run, and a file that only looks like one.
+bool makeWallpapers() {
+  static bool made = false;
+  FILE* broken = made ? nullptr : fopen(unreadableWallpaperFile().c_str(), "wb");
+  if (broken != nullptr) {
+    fputs("\xFF\xD8 not a picture after all", broken);
+    fclose(broken);
+    made = runHostCommand(
+        "convert -seed 11 -size 640x320 plasma:orange-navy -font "
+        "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf -pointsize 11 -fill white -draw 'text "
+        "12,30 \\\"Wallpaper 640x320: every stem one pixel wide\\\"' -fill black -draw 'text 300,290 "
+        "\\\"The quick brown fox jumps over the lazy dog\\\"' -fill none -stroke white -draw 'line "
+        "0,100 639,100' -stroke black -draw 'line 0,101 639,101' -stroke yellow -strokewidth 3 "
+        "-draw 'circle 320,160 320,70' -stroke lime -strokewidth 1 -draw 'rectangle 1,1 638,318' "
+        "PNG24:'" + hostPath(wallpaperFile()) + "'",
+        30000);
+  }
+  return made && GetFileAttributesA(wallpaperFile().c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The user's wallpaper and its style, as the desktop's settings keep them,
+// and the desktop colour.
+void setWallpaper(const std::string& file, const char* style, const char* tile) {
+  auto set = [](const char* key, const char* name, const std::string& text) {
+    HKEY opened = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
+                    nullptr);
+    RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(opened);
+  };
+  set("Control Panel\\Desktop", "Wallpaper", file);
+  set("Control Panel\\Desktop", "WallpaperStyle", style);
+  set("Control Panel\\Desktop", "TileWallpaper", tile);
+  set("Control Panel\\Colors", "Background", kDesktopColour);
+}
+
+// How the background is expected to look: ImageMagick's arguments, with
+// WALL standing for the wallpaper, SIZE for the screen's and COLOUR for
+// the desktop colour.
+const char kFillLike[] = "WALL -resize SIZE^ -gravity center -extent SIZE";
+const char kFitLike[] = "WALL -resize SIZE -background COLOUR -gravity center -extent SIZE";
+const char kTileLike[] = "-size SIZE tile:WALL";
+const char kColourOnly[] = "-size SIZE xc:COLOUR";
+
+Picture expectedBackground(std::string made, int width, int height, const std::string& name) {
+  char size[32], colour[32];
+  snprintf(size, sizeof(size), "%dx%d", width, height);
+  int r = 0, g = 0, b = 0;
+  sscanf(kDesktopColour, "%d %d %d", &r, &g, &b);
+  snprintf(colour, sizeof(colour), "'rgb(%d,%d,%d)'", r, g, b);
+  const std::string words[3][2] = {
+      {"WALL", "'" + hostPath(wallpaperFile()) + "'"}, {"SIZE", size}, {"COLOUR", colour}};
+  for (const auto& word : words)
+    for (size_t at; (at = made.find(word[0])) != std::string::npos;)
+      made.replace(at, word[0].size(), word[1]);
+  std::string file = shotPath("expected-" + name);
+  if (!runHostCommand("convert " + made + " BMP3:'" + hostPath(file) + "'", 30000)) return Picture();
+  return loadBitmap(file);
+}
+
+// The desktop the system starts a saver on; made once, kept until the end.
+HDESK saversDesktop() {
+  static HDESK desktop = CreateDesktopA("Screen-saver", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  return desktop;
+}
+
 class Scene : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -253,19 +330,31 @@ class Scene : public ::testing::Test {
     desktop_ = captureScreen();
   }
 
-  HWND start(const char* showTime, const char* showFps) {
+  // On the user's own desktop the saver copies the screen whatever the
+  // wallpaper; so that every start here shows that, the user has one.
+  // `desktop` names another desktop to start it on, as the system does.
+  HWND start(const char* showTime, const char* showFps, const char* desktop = "") {
     writeSettings("Current resolution", showTime, showFps);
-    if (!saver_.start(quotedSaver() + " /s")) {
+    if (!makeWallpapers()) ADD_FAILURE() << "could not make the wallpaper";
+    if (desktop[0] == 0) setWallpaper(wallpaperFile(), "10", "0");
+    if (!saver_.start(quotedSaver() + " /s", "", desktop)) {
       ADD_FAILURE() << quotedSaver() << " /s did not start: error " << GetLastError();
       return nullptr;
     }
-    HWND window = waitForWindow(saver_.pid(), "MainWindow", 15000);
+    HWND window = waitForWindow(saver_.pid(), "MainWindow", 15000,
+                                desktop[0] == 0 ? nullptr : saversDesktop());
     sleepMs(kUntilPresented);
     return window;
   }
 
-  void stop() {
-    pressKey(VK_ESCAPE);
+  // Keys this program sends go to its own desktop's input; a saver on
+  // another desktop gets Escape the way a keyboard gives it, through X.
+  void stop(bool onSaversDesktop = false) {
+    if (onSaversDesktop) {
+      EXPECT_TRUE(runHostCommand("xdotool key Escape", 10000));
+    } else {
+      pressKey(VK_ESCAPE);
+    }
     EXPECT_EQ(0u, saver_.waitExit(slack(10000)));
   }
 
@@ -796,6 +885,89 @@ TEST_F(SizesScene, FrozenDesktopIsTheDesktopPixelForPixel) {
   stop();
 }
 
+// Started by the system, the saver runs on a desktop of its own, where a
+// copy of the screen cannot show the user's. There it shows the user's
+// background: the colour, and the wallpaper placed as the desktop places
+// it. Under Wine the copy there still sees the screen, which shows the
+// desktop picture, so a saver that copies shows that and fails.
+struct BackgroundCase {
+  const char* name;
+  const char* style;  // WallpaperStyle and TileWallpaper
+  const char* tile;
+  bool readable;
+  const char* expected;  // ImageMagick's picture of it, as above
+  double minimumPsnr;  // dB against ImageMagick's picture; 99: pixel for pixel
+  bool overlays;       // also the clock, the counter and the eyes over it
+};
+
+const BackgroundCase kBackgroundCases[] = {
+    {"FillWithEyesClockAndCounter", "10", "0", true, kFillLike, 27.0, true},
+    {"FitLetterboxedInTheColour", "6", "0", true, kFitLike, 27.0, false},
+    {"TilePixelForPixel", "0", "1", true, kTileLike, 99.0, false},
+    {"UnreadableWallpaperLeavesTheColour", "10", "0", false, kColourOnly, 99.0, false},
+};
+
+void PrintTo(const BackgroundCase& c, std::ostream* out) { *out << c.name; }
+
+class SaversDesktopScene : public Scene,
+                           public ::testing::WithParamInterface<BackgroundCase> {};
+
+TEST_P(SaversDesktopScene, ShowsTheUsersBackgroundNotTheScreen) {
+  const BackgroundCase& c = GetParam();
+  ASSERT_TRUE(makeWallpapers()) << "could not make the wallpaper";
+  ASSERT_NE(nullptr, saversDesktop()) << "no desktop for the saver: error " << GetLastError();
+  int w = desktop_.width, h = desktop_.height;
+  Picture expected = expectedBackground(c.expected, w, h, c.name);
+  ASSERT_EQ(w, expected.width) << "ImageMagick made no picture to compare with";
+  setWallpaper(c.readable ? wallpaperFile() : unreadableWallpaperFile(), c.style, c.tile);
+  const char* overlays = c.overlays ? "1" : "0";
+  ASSERT_NE(nullptr, start(overlays, overlays, "WinSta0\\Screen-saver"));
+
+  Picture first = captureScreen();
+  saveBitmap(first, shotPath(std::string("saver-desktop-") + c.name));
+  Region clock = {0, h - 45, 420, h};
+  Region counter = {0, 0, 420, 40};
+  if (c.overlays) {
+    EXPECT_GT(countNew(first, expected, clock, isRed), 300) << "no clock";
+    EXPECT_GT(countNew(first, expected, counter, isGreen), 200) << "no FPS counter";
+    // The texts' corners are the background's for the comparison below.
+    for (Region corner : {clock, counter})
+      for (int y = corner.top; y < corner.bottom; ++y)
+        for (int x = corner.left; x < corner.right; ++x)
+          first.pixels[static_cast<size_t>(y) * w + x] = expected.at(x, y);
+  }
+  double match = psnr(first, expected);
+  double asScreen = psnr(first, desktop_);
+  printf("PSNR of the background on the saver's desktop (%s): %.2f dB; against the screen: "
+         "%.2f dB\n",
+         c.name, match, asScreen);
+  if (c.minimumPsnr >= 99.0) {
+    expectPixelIdentical(first, expected, "the background on the saver's desktop");
+  } else {
+    EXPECT_GE(match, c.minimumPsnr) << "not the background as the desktop places it";
+  }
+  EXPECT_LT(asScreen, 20.0) << "the saver copied the screen";
+
+  if (c.overlays) {
+    for (int i = 0; i < 5; ++i) {
+      moveMouse(w / 2 - 100 + 40 * i, h / 2 + 20 * i);
+      sleepMs(60);
+    }
+    sleepMs(200);
+    Picture withEyes = captureScreen();
+    saveBitmap(withEyes, shotPath("saver-desktop-eyes"));
+    EXPECT_GT(countChanged(withEyes, expected, {w / 2 - 300, h / 2 - 150, w / 2 + 300, h / 2 + 150}),
+              5000)
+        << "no eyes over the background";
+  }
+  stop(true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wallpapers, SaversDesktopScene, ::testing::ValuesIn(kBackgroundCases),
+                         [](const ::testing::TestParamInfo<BackgroundCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
 // Run by the Wine test script on two 1024x768 monitors side by side (a
 // nested X server with Xinerama, which Wine takes for two monitors): the
 // primary at 0,0 and the second one right of it; or, in the left-monitor
@@ -1062,6 +1234,25 @@ TEST_F(TwoMonitors, ClockAndCounterSitInThePrimarysCornersOnly) {
   EXPECT_TRUE(inside(green, counter)) << "green outside the primary's top-left corner";
   EXPECT_EQ(0, countDiffering(shot, desktop_, second())) << "the second monitor changed";
   stop();
+}
+
+// A spanned wallpaper is placed once over both monitors' bounds (2048x768,
+// wider than the picture: its top and bottom are cropped), not on each
+// monitor by itself.
+TEST_F(TwoMonitors, SpannedWallpaperOnTheSaversDesktopCoversBothMonitorsOnce) {
+  ASSERT_TRUE(makeWallpapers()) << "could not make the wallpaper";
+  ASSERT_NE(nullptr, saversDesktop()) << "no desktop for the saver: error " << GetLastError();
+  Picture expected = expectedBackground(kFillLike, 2 * kWidth, kHeight, "two-monitors-span");
+  ASSERT_EQ(2 * kWidth, expected.width) << "ImageMagick made no picture to compare with";
+  setWallpaper(wallpaperFile(), "22", "0");
+  ASSERT_NE(nullptr, start("0", "0", "WinSta0\\Screen-saver"));
+  Picture first = captureAllMonitors();
+  saveBitmap(first, shotName("span"));
+  double match = psnr(first, expected);
+  printf("PSNR of the spanned wallpaper on the saver's desktop: %.2f dB\n", match);
+  EXPECT_GE(match, 27.0) << "the wallpaper is not spanned over both monitors";
+  EXPECT_LT(psnr(first, desktop_), 20.0) << "the saver copied the screen";
+  stop(true);
 }
 
 TEST_F(TwoMonitors, EscapeBringsTheLiveDesktopBackOnBothMonitors) {

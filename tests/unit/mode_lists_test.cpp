@@ -26,25 +26,38 @@ Modes joined(std::vector<Modes> parts) {
   return all;
 }
 
+const uint32_t kUnchanged = 0xFFFFFFFFu;  // no request: the display stays as it is
+
+// One list, asked for 1024 x 768 at 32 bits twice: named in the setting
+// ("1024x768x32"), and as the desktop's own mode ("Current resolution").
 struct RefreshCase {
   const char* name;
   Modes modes;
-  uint32_t expected;  // for 1024 x 768 at 32 bits
+  uint32_t named;    // Hz requested
+  uint32_t current;  // Hz requested, or kUnchanged
 };
 
 const RefreshCase kRefreshCases[] = {
-    {"HighestAbove60Wins", atRates(1024, 768, 32, {60, 70, 75, 85}), 85},
-    {"OrderDoesNotMatter", atRates(1024, 768, 32, {85, 60, 75}), 85},
-    {"Only56And60Give60", atRates(1024, 768, 32, {56, 60}), 60},
-    {"HardwareDefaultsNeverCount", atRates(1024, 768, 32, {0, 1}), 60},
-    {"NothingListedGives60", {}, 60},
-    {"OtherDepthIgnored", atRates(1024, 768, 16, {100}), 60},
-    {"OtherWidthIgnored", atRates(1280, 768, 32, {100}), 60},
-    {"OtherHeightIgnored", atRates(1024, 600, 32, {100}), 60},
+    {"HighestAbove60Wins", atRates(1024, 768, 32, {60, 70, 75, 85}), 85, 85},
+    {"OrderDoesNotMatter", atRates(1024, 768, 32, {85, 60, 75}), 85, 85},
+    {"Only56And60Give60", atRates(1024, 768, 32, {56, 60}), 60, 60},
+    {"Listed60BeatsLower", atRates(1024, 768, 32, {50, 60}), 60, 60},
+    {"Listed144BeatsListed60", atRates(1024, 768, 32, {60, 144}), 144, 144},
+    // No 60 Hz listed: only what the display lists is asked for.
+    {"Only50Hz", atRates(1024, 768, 32, {50}), 50, kUnchanged},
+    {"Only59And48Hz", atRates(1024, 768, 32, {48, 59}), 59, kUnchanged},
+    {"Only30Hz", atRates(1024, 768, 32, {30}), 30, kUnchanged},
+    {"OnlyTheHardwareDefault0", atRates(1024, 768, 32, {0}), 0, kUnchanged},
+    {"HardwareDefaultsNeverBeat60", atRates(1024, 768, 32, {0, 1, 60}), 60, 60},
+    // Not listed at all: asked for at 60 Hz, and the display refuses it.
+    {"NothingListed", {}, 60, kUnchanged},
+    {"OtherDepthIgnored", atRates(1024, 768, 16, {100}), 60, kUnchanged},
+    {"OtherWidthIgnored", atRates(1280, 768, 32, {100}), 60, kUnchanged},
+    {"OtherHeightIgnored", atRates(1024, 600, 32, {100}), 60, kUnchanged},
     {"OnlyTheMatchingSizeCounts",
      joined({atRates(1280, 1024, 32, {100}), atRates(1024, 768, 32, {72}),
              atRates(1024, 768, 16, {120})}),
-     72},
+     72, 72},
 };
 
 // Names the row in test output instead of dumping its bytes.
@@ -52,9 +65,16 @@ void PrintTo(const RefreshCase& c, std::ostream* os) { *os << c.name; }
 
 class RefreshTable : public ::testing::TestWithParam<RefreshCase> {};
 
+uint32_t requested(const ModeRequest& request) {
+  return request.change ? request.frequency : kUnchanged;
+}
+
 TEST_P(RefreshTable, ChoosesRate) {
   const RefreshCase& c = GetParam();
-  EXPECT_EQ(c.expected, chooseRefreshRate(c.modes.data(), c.modes.size(), 1024, 768, 32));
+  EXPECT_EQ(c.named,
+            requested(chooseModeRequest(c.modes.data(), c.modes.size(), 1024, 768, 32, false)));
+  EXPECT_EQ(c.current,
+            requested(chooseModeRequest(c.modes.data(), c.modes.size(), 1024, 768, 32, true)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, RefreshTable, ::testing::ValuesIn(kRefreshCases),

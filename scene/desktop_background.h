@@ -1,0 +1,51 @@
+#pragma once
+// The user's desktop background as the Windows desktop lays it out: which
+// desktop the saver runs on, the wallpaper style from its stored settings,
+// and where the picture goes on each monitor. When the system starts the
+// saver on a desktop of its own, the screen there is not the user's, and
+// the background is the closest picture of it the saver may show.
+// Pure logic: no platform headers.
+#include "scene/screen_layout.h"
+
+// Whether a desktop of that name (its window station's name left off) is
+// the user's own, "Default" in any letter case. Only there does a copy of
+// the screen show what the user saw.
+bool isUsersDesktopName(const char* name);
+
+enum WallpaperStyle {
+  kWallpaperCentre,   // 1:1 in the middle of each monitor, cropped if larger
+  kWallpaperTile,     // 1:1, repeated from the primary monitor's top-left
+  kWallpaperStretch,  // to each monitor's size, aspect lost
+  kWallpaperFit,      // whole, as large as each monitor holds; the rest colour
+  kWallpaperFill,     // covering each monitor, the overhang cropped evenly
+  kWallpaperSpan,     // as fill, once over the bounds of all monitors
+};
+
+// The style from the texts of "WallpaperStyle" and "TileWallpaper" under
+// Control Panel\Desktop (null when a value is missing, as "0"): 0 is centre
+// or, with tiling on ("1"), tile; 2 stretch, 6 fit, 10 fill, 22 span.
+// Unknown numbers are taken as 0.
+WallpaperStyle wallpaperStyleFromTexts(const char* styleText, const char* tileText);
+
+// The style from a DESKTOP_WALLPAPER_POSITION of the per-monitor wallpaper
+// interface (0 centre, 1 tile, 2 stretch, 3 fit, 4 fill, 5 span); others as
+// fill, that interface's default.
+WallpaperStyle wallpaperStyleFromPosition(int position);
+
+// Where a picture goes on one monitor. The whole picture is drawn into
+// `destination`, scaled to its size, and only what falls inside `clip`
+// shows; for a tiled picture `destination` is the tile at or left of and
+// above the clip's top-left corner, and tiles of its size repeat from there
+// across and down until the clip is covered. All in desktop coordinates
+// (the primary monitor's top-left is 0, 0). An empty clip draws nothing.
+struct WallpaperPlacement {
+  ScreenRect destination;
+  ScreenRect clip;
+  bool tiled;
+};
+
+// The placement of a picture of imageWidth x imageHeight pixels on
+// `monitor`. `allMonitors` is the bounding box of every monitor, which a
+// spanned picture covers. A picture without pixels draws nothing.
+WallpaperPlacement placeWallpaper(const ScreenRect& monitor, const ScreenRect& allMonitors,
+                                  int imageWidth, int imageHeight, WallpaperStyle style);
