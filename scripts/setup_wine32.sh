@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes this machine run 32-bit Windows programs under Wine 8, for the
-# tests of the 32-bit build (tests/run_wine32_tests.sh). Safe to run again:
+# tests of the 32-bit build (tests/run_wine_tests.sh build/win32). Safe to run again:
 # each step is taken only when it is missing, and each one taken is said.
 #
 #  1. Whether a 32-bit x86 Linux program runs: a tiny static one is built
