@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes this machine run 32-bit Windows programs under Wine 8, for the
-# tests of the 32-bit build (tests/run_wine_tests.sh build/win32). Safe to run again:
-# each step is taken only when it is missing, and each one taken is said.
+# tests of the 32-bit build (tests/run_wine_tests.sh build/win32). Safe to
+# run again: each step is taken only when it is missing, and each one taken
+# is said.
 #
 #  1. Whether a 32-bit x86 Linux program runs: a tiny static one is built
 #     with binutils and run. Some hypervisors give their guests no 32-bit
