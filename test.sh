@@ -2,9 +2,8 @@
 # Builds everything and runs every test: native unit tests (plain and under
 # the address and undefined-behaviour sanitizers), the checks of both .scr
 # files, the Wine tests of the 64-bit build (Win32 API tests, the resource
-# check and end-to-end runs of the real .scr on private X displays) under
-# the host's Wine 8, and the main group of them for the 32-bit build under
-# Wine 10.
+# check and end-to-end runs of the real .scr on private X displays), and
+# those of the 32-bit build, the product, under Wine's 32-bit half.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
@@ -33,10 +32,17 @@ done
 echo "== Wine tests"
 tests/run_wine_tests.sh build/win64
 
-echo "== Wine 10 tests of the 32-bit build"
-# The main group again, now against the 32-bit .scr, under Wine 10 from a
-# Debian 13 chroot made once under build/ (scripts/wine10_chroot.sh).
-tests/run_wine10_tests.sh build/win32
+echo "== Wine tests of the 32-bit build"
+# Its Win32 tests and a few end-to-end runs of the 32-bit .scr, under Wine's
+# 32-bit half, which scripts/setup_wine32.sh installs (with qemu where the
+# processor cannot run 32-bit code). Where that cannot be done the group is
+# skipped, loudly; GLIMMER_REQUIRE_32BIT=1 (CI) makes that a failure.
+if scripts/setup_wine32.sh; then
+  tests/run_wine_tests.sh build/win32
+else
+  echo "!! The 32-bit build's Wine tests did NOT run: Wine's 32-bit half could not be set up." >&2
+  [ "${GLIMMER_REQUIRE_32BIT:-0}" = 1 ] && exit 1
+fi
 
 echo "== Installer tests"
 # Builds both installers from the two builds above and runs the 64-bit one.

@@ -7,10 +7,8 @@
 # libfaketime shifts Wine's clocks for the uptime tests.
 # The winget manifests are written and checked with the system's python3
 # (/usr/bin/python3), which these two Python packages belong to.
-# Never installs wine32: on hosts that cannot run 32-bit Linux programs it
-# breaks the wine launcher, and the 64-bit Wine runs the 64-bit .scr.
-# debootstrap makes the Debian 13 chroot whose Wine 10 runs the 32-bit .scr
-# (scripts/wine10_chroot.sh).
+# Wine's 32-bit half, for the 32-bit build's tests, comes from
+# scripts/setup_wine32.sh, which ./test.sh runs after the 64-bit tests.
 set -euo pipefail
 
 packages=(
@@ -19,7 +17,6 @@ packages=(
   wine wine64 xvfb xserver-xephyr x11-utils xdotool libgl1-mesa-dri libglu1-mesa
   imagemagick fonts-dejavu-core nsis zip python3-yaml python3-jsonschema
   libxdamage-dev libfaketime
-  debootstrap debian-archive-keyring
 )
 
 missing=()

@@ -109,6 +109,10 @@ init_prefix() {
   # no keyboard focus.
   DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
     wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # A program that crashes ends at once, with its backtrace on stderr: Wine's
+  # crash dialog would wait for a click until the test's timeout.
+  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
+    wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 }
 
 remove_private_work() {

@@ -2,6 +2,7 @@
 
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 namespace driver {
 
@@ -69,7 +70,14 @@ std::string directoryOfTests() {
   return directory.substr(0, directory.find_last_of("\\/"));
 }
 
-std::string saverPath() { return directoryOfTests() + "\\Glimmerwatch.scr"; }
+// GLIMMER_SCR names another .scr (a Windows path): the 32-bit build's
+// cases run this 64-bit driver against the 32-bit .scr, so that only the
+// program under test is a 32-bit process.
+std::string saverPath() {
+  const char* other = getenv("GLIMMER_SCR");
+  if (other != nullptr && *other != '\0') return other;
+  return directoryOfTests() + "\\Glimmerwatch.scr";
+}
 std::string quotedSaver() { return "\"" + saverPath() + "\""; }
 
 namespace {
@@ -450,8 +458,10 @@ Picture loadBitmap(const std::string& path) {
   return picture;
 }
 
+// Beside the .scr under test, so that each build keeps the shots of its own.
 std::string shotPath(const std::string& name) {
-  std::string directory = directoryOfTests() + "\\e2e-shots";
+  std::string saver = saverPath();
+  std::string directory = saver.substr(0, saver.find_last_of("\\/")) + "\\e2e-shots";
   CreateDirectoryA(directory.c_str(), nullptr);
   return directory + "\\" + name + ".bmp";
 }
