@@ -343,4 +343,61 @@ TEST(SaverWindow, ShowsTheDesktopCopyUntilItsFirstFrame) {
   EXPECT_EXIT(showTheCopyInTheSaverWindow(), ::testing::ExitedWithCode(0), "");
 }
 
+#if defined(__i386__)
+// Calls `procedure` the way Windows calls a window procedure, arguments
+// pushed right to left and popped by the procedure, and returns how many
+// bytes it left on the stack: 16 when a cast hid a missing CALLBACK and the
+// procedure leaves them to its caller. Windows' and Wine's own callers
+// repair the stack pointer after a window procedure, so only a direct call
+// shows it; any other caller would run on with a shifted stack.
+int bytesLeftOnStack(WNDPROC procedure) {
+  struct {
+    WNDPROC procedure;
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+  } call = {procedure, nullptr, WM_NULL, 0, 0};
+  int left;
+  __asm__ volatile(
+      "movl %%esp, %%esi\n\t"
+      "pushl 16(%%edi)\n\t"
+      "pushl 12(%%edi)\n\t"
+      "pushl 8(%%edi)\n\t"
+      "pushl 4(%%edi)\n\t"
+      "call *(%%edi)\n\t"
+      "movl %%esi, %%eax\n\t"
+      "subl %%esp, %%eax\n\t"
+      "movl %%esi, %%esp"
+      : "=a"(left)
+      : "D"(&call)
+      : "esi", "ecx", "edx", "memory", "cc");
+  return left;
+}
+
+// Registers both window classes (the preview has no host here, so only its
+// class is made) and calls each class's procedure as the system would.
+void callBothWindowProcedures() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  saverApp.measureDesktop();
+  saverApp.parentWindow = 0;
+  if (!saverApp.createSaverWindow(instance)) ExitProcess(5);
+  saverApp.createPreviewWindow(instance);
+  for (const char* name : {"MainWindow", "PreviewWindow"}) {
+    WNDCLASSA windowClass = {};
+    if (!GetClassInfoA(instance, name, &windowClass)) ExitProcess(5);
+    int left = bytesLeftOnStack(windowClass.lpfnWndProc);
+    if (left != 0) {
+      fprintf(stderr, "%s's procedure left %d bytes on the stack\n", name, left);
+      ExitProcess(6);
+    }
+  }
+  ExitProcess(0);
+}
+
+TEST(SaverWindow, ProceduresPopTheirArgumentsAsTheSystemExpects) {
+  EXPECT_EXIT(callBothWindowProcedures(), ::testing::ExitedWithCode(0), "");
+}
+#endif
+
 }  // namespace
