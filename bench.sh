@@ -198,7 +198,7 @@ run_program() {
   shift 5
   rm -f "$result"
   [ -z "$metric" ] || start_counter "$log" || true
-  DISPLAY=$display WINEPREFIX=$prefix wine64 "$build64/$program" "$(winpath "$result")" "$@" \
+  DISPLAY=$display WINEPREFIX=$prefix "$wine64_loader" "$build64/$program" "$(winpath "$result")" "$@" \
     >>"$work/wine-output.log" 2>&1 &
   pid=$!
   peak=$(watch_peak $pid)
@@ -221,7 +221,7 @@ run_program() {
 # may run their own .scr meanwhile; empty when not found) and shown (ns).
 start_scr() {
   local found=0
-  DISPLAY=$display WINEPREFIX=$prefix wine64 "$build64/Glimmerwatch.scr" /s >>"$work/wine-output.log" 2>&1 &
+  DISPLAY=$display WINEPREFIX=$prefix "$wine64_loader" "$build64/Glimmerwatch.scr" /s >>"$work/wine-output.log" 2>&1 &
   scr_launcher=$!
   scr_pid=
   for _ in $(seq 300); do
@@ -331,7 +331,7 @@ measure_preview() {
     echo "== Idle preview, run $i of $runs ($((idle_ms / 1000)) s)"
     result=$work/preview-$i.txt
     rm -f "$result" "$result.ready" "$result.release"
-    DISPLAY=$display WINEPREFIX=$prefix wine64 "$build64/glimmer_preview_host.exe" \
+    DISPLAY=$display WINEPREFIX=$prefix "$wine64_loader" "$build64/glimmer_preview_host.exe" \
       "$(winpath "$build64/Glimmerwatch.scr")" "$(winpath "$result")" $settle_ms "$idle_ms" \
       >>"$work/wine-output.log" 2>&1 &
     local host=$!

@@ -41,7 +41,7 @@ scr=$root/build/win64/Glimmerwatch.scr
 if [ $private_display -eq 0 ]; then
   echo "== Running Glimmerwatch $switch on $DISPLAY (Escape ends it)"
   status=0
-  wine64 "$scr" "$switch" || status=$?
+  "$wine64_loader" "$scr" "$switch" || status=$?
   echo "== Exit code $status"
   exit $status
 fi
@@ -69,7 +69,7 @@ wait_for_first_frame() {
 }
 
 echo "== Running Glimmerwatch $switch on the private display"
-wine64 "$scr" "$switch" &
+"$wine64_loader" "$scr" "$switch" &
 saver=$!
 if wait_for_first_frame $saver 60; then
   sleep 1

@@ -32,7 +32,7 @@ export WINEPREFIX=$work/prefix-shot
 export WINEDEBUG=-all
 echo "== Private display $DISPLAY (${width}x${height}), prefix $WINEPREFIX"
 make_prefix "$WINEPREFIX" 'Show Time=1' 'Show FPS=1'
-reg() { wine64 reg add "$@" /f >/dev/null 2>&1; }
+reg() { "$wine64_loader" reg add "$@" /f >/dev/null 2>&1; }
 # Notepad opens where its last session left it.
 np='HKCU\Software\Microsoft\Notepad'
 reg "$np" /v iWindowPosX /t REG_DWORD /d 1130
@@ -79,7 +79,7 @@ window_named() {
 }
 
 echo "== Notepad"
-wine64 notepad >/dev/null 2>&1 &
+"$wine64_loader" notepad >/dev/null 2>&1 &
 notepad=$(window_named 'Notepad$')
 sleep 1
 xdotool windowmove --sync "$notepad" 1130 60 || true
@@ -100,13 +100,13 @@ for line in \
 done
 
 echo "== Explorer"
-wine64 explorer 'C:\users\Public' >/dev/null 2>&1 &
+"$wine64_loader" explorer 'C:\users\Public' >/dev/null 2>&1 &
 explorer=$(window_named 'Public$')
 sleep 1
 xdotool windowmove --sync "$explorer" 1262 590 || true
 
 echo "== Settings dialog"
-wine64 "$scr" /c >/dev/null 2>&1 &
+"$wine64_loader" "$scr" /c >/dev/null 2>&1 &
 settings=$(window_named '^Settings$')
 sleep 1
 xdotool windowmove --sync "$settings" 300 250 || true
@@ -116,7 +116,7 @@ xdotool mousemove 960 1000
 sleep 2
 
 echo "== Saver"
-wine64 "$scr" /s >/dev/null 2>&1 &
+"$wine64_loader" "$scr" /s >/dev/null 2>&1 &
 saver=$!
 # Its first frame comes about 3 s after the start.
 sleep 5

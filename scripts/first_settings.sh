@@ -114,7 +114,7 @@ import_first_settings() {
     done
   } >"$import"
   # Wine reads the Unix file system as drive Z:.
-  WINEDEBUG=-all wine64 regedit /S "Z:${import//\//\\}" >/dev/null 2>&1 || status=$?
+  WINEDEBUG=-all "$wine64_loader" regedit /S "Z:${import//\//\\}" >/dev/null 2>&1 || status=$?
   rm -f "$import"
   [ $status -eq 0 ] || { echo "write_first_settings: regedit failed ($status)" >&2; return 1; }
 }
@@ -123,7 +123,7 @@ import_first_settings() {
 first_settings_read_back() {
   local key=$1 name text shown status=0
   shift
-  shown=$(WINEDEBUG=-all wine64 reg query "${key/HKEY_CURRENT_USER/HKCU}" 2>/dev/null | tr -d '\r') ||
+  shown=$(WINEDEBUG=-all "$wine64_loader" reg query "${key/HKEY_CURRENT_USER/HKCU}" 2>/dev/null | tr -d '\r') ||
     echo "write_first_settings: reg query failed ($?)" >&2
   while IFS= read -r name; do
     text=$(first_setting "$name" "$@")

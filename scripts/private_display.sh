@@ -16,8 +16,10 @@
 #                             when init_prefix ran in a subshell)
 #   stop_private_displays     ends the prefixes' Wine servers and the displays
 #
-#   wine64 PROGRAM [ARG...]   runs a 64-bit Windows program with Wine's
-#                             64-bit loader, `wine64_loader`
+#   "$wine64_loader" PROGRAM  runs a 64-bit Windows program with Wine's
+#                             64-bit loader (a command, not a function, so
+#                             that `$!` of a background start is Wine's own
+#                             process)
 #
 # Sourcing it also sets an exit trap that stops the displays and removes
 # `work`. Wine servers go first: Wine's processes outlive a display that
@@ -32,7 +34,6 @@
 # machines that cannot execute 32-bit code: seconds lost on every start.
 wine64_loader=/usr/lib/wine/wine64
 [ -x "$wine64_loader" ] || wine64_loader=$(command -v wine64 || command -v wine)
-wine64() { "$wine64_loader" "$@"; }
 
 private_display_pids=()
 private_prefixes=()
@@ -104,15 +105,15 @@ end_prefix_on_exit() {
 init_prefix() {
   local prefix=$1 log=$2
   end_prefix_on_exit "$prefix"
-  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all wine64 wineboot -i >"$log" 2>&1
+  DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all "$wine64_loader" wineboot -i >"$log" 2>&1
   # Without a window manager, managed windows wait on every close and get
   # no keyboard focus.
   DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
-    wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "$wine64_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   # A program that crashes ends at once, with its backtrace on stderr: Wine's
   # crash dialog would wait for a click until the test's timeout.
   DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
-    wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    "$wine64_loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 }
 
 remove_private_work() {

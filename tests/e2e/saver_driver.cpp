@@ -348,19 +348,29 @@ void clickMouse(int x, int y) {
   sendMouse(MOUSEEVENTF_LEFTUP, x, y);
 }
 
+namespace {
+
+// A 32-bit, top-down DIB of width x height: rows as a Picture holds them.
+BITMAPINFO topDownInfo(int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+}  // namespace
+
 Picture captureArea(int left, int top, int width, int height) {
   Picture picture;
   picture.width = width;
   picture.height = height;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = picture.width;
-  info.bmiHeader.biHeight = -picture.height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = topDownInfo(picture.width, picture.height);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ previous = SelectObject(memory, bitmap);
@@ -438,13 +448,7 @@ Picture loadBitmap(const std::string& path) {
   if (bitmap == nullptr) return picture;
   BITMAP size = {};
   GetObjectA(bitmap, sizeof(size), &size);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = size.bmWidth;
-  info.bmiHeader.biHeight = -size.bmHeight;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = topDownInfo(size.bmWidth, size.bmHeight);
   std::vector<unsigned> pixels(static_cast<size_t>(size.bmWidth) * size.bmHeight);
   HDC screen = GetDC(nullptr);
   int rows = GetDIBits(screen, bitmap, 0, size.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);

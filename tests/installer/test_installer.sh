@@ -85,13 +85,13 @@ other_saver='C:\windows\system32\other.scr'
 # Wine programs write to files, not pipes: Wine's background processes would
 # keep a pipe open after the program ends.
 probe() {  # probe MODE ARGS... ; prints the probe's output
-  wine64 "$work/probe.exe" "$work/probe.out" "$@" >/dev/null 2>&1
+  "$wine64_loader" "$work/probe.exe" "$work/probe.out" "$@" >/dev/null 2>&1
   local status=$?
   tr -d '\r' <"$work/probe.out"
   return $status
 }
 reg_value() {  # reg_value KEY NAME [/reg:32]; prints the data, fails when missing
-  wine64 reg query "$1" /v "$2" ${3:-} >"$work/reg.out" 2>&1 || return 1
+  "$wine64_loader" reg query "$1" /v "$2" ${3:-} >"$work/reg.out" 2>&1 || return 1
   tr -d '\r' <"$work/reg.out" | awk -v name="$2" '
     index($0, "    " name "    REG_") == 1 {
       rest = substr($0, length(name) + 9)
@@ -100,10 +100,10 @@ reg_value() {  # reg_value KEY NAME [/reg:32]; prints the data, fails when missi
     }
     END { exit !found }'
 }
-reg_set() { wine64 reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
-key_exists() { wine64 reg query "$1" ${2:-} >/dev/null 2>&1; }
+reg_set() { "$wine64_loader" reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
+key_exists() { "$wine64_loader" reg query "$1" ${2:-} >/dev/null 2>&1; }
 # /S is what winget passes to a nullsoft installer for a silent install.
-install_silently() { wine64 "$setup64" /S >/dev/null 2>&1; }
+install_silently() { "$wine64_loader" "$setup64" /S >/dev/null 2>&1; }
 # Runs the entry's QuietUninstallString, as winget does: the quoted program,
 # then its arguments. The uninstaller copies itself to the temp folder,
 # starts that copy and returns at once; the copy is what removes everything.
@@ -114,7 +114,7 @@ uninstall_silently() {
   [[ $command =~ ^\"([^\"]+)\"(.*)$ ]] || return 1
   program=${BASH_REMATCH[1]}
   read -ra arguments <<<"${BASH_REMATCH[2]}"
-  wine64 "$program" "${arguments[@]}" >/dev/null 2>&1 || return 1
+  "$wine64_loader" "$program" "${arguments[@]}" >/dev/null 2>&1 || return 1
   timeout 120 wineserver -w
 }
 wait_for() {  # wait_for SECONDS COMMAND...
@@ -159,7 +159,7 @@ cmp -s "$scr64" "$installed" || fail "System32\\Glimmerwatch.scr is missing or n
 expect_eq "Resolution" "Current resolution" "$(reg_value "$settings_key" Resolution)"
 expect_eq "Show Time" "1" "$(reg_value "$settings_key" 'Show Time')"
 expect_eq "Show FPS" "0" "$(reg_value "$settings_key" 'Show FPS')"
-wine64 reg query "$settings_key" >"$work/reg.out" 2>&1
+"$wine64_loader" reg query "$settings_key" >"$work/reg.out" 2>&1
 expect_eq "value types" "REG_SZ REG_SZ REG_SZ" "$(grep -o 'REG_[A-Z_]*' "$work/reg.out" | sort | tr '\n' ' ' | sed 's/ $//')"
 expect_eq "SCRNSAVE.EXE untouched without questions" "$other_saver" "$(reg_value "$desktop_key" SCRNSAVE.EXE)"
 end
@@ -226,7 +226,7 @@ end
 begin "a second install keeps the user's values and restores missing ones"
 reg_set "$settings_key" 'Show FPS' 1
 reg_set "$settings_key" Resolution 800x600x16
-wine64 reg delete "$settings_key" /v 'Show Time' /f >/dev/null 2>&1
+"$wine64_loader" reg delete "$settings_key" /v 'Show Time' /f >/dev/null 2>&1
 echo "damaged" >"$installed"
 install_silently; expect_eq "installer exit code" 0 $?
 expect_eq "Show FPS kept" "1" "$(reg_value "$settings_key" 'Show FPS')"
@@ -238,7 +238,7 @@ end
 # The finish page's two check boxes: the first has the focus when it opens.
 finish_page_text='Make Glimmerwatch my screen saver'
 run_setup_through_pages() {  # run_setup_through_pages KEYS-ON-FINISH-PAGE...
-  wine64 "$setup64" >/dev/null 2>&1 &
+  "$wine64_loader" "$setup64" >/dev/null 2>&1 &
   local setup=$!
   if ! wait_for 30 probe find 'Welcome to Glimmerwatch Setup' >/dev/null; then
     fail "no welcome page"; kill $setup; return 1
@@ -308,7 +308,7 @@ begin "the .reg file for installing by hand holds the installer's first values"
 sed 's/$/\r/' "$source_dir/installer/glimmerwatch-settings.reg" >"$work/settings.reg"
 key_exists "$settings_key" && fail "the settings key exists before the import"
 reg_file="Z:$(tr / '\\' <<<"$work/settings.reg")"
-wine64 regedit /S "$reg_file" >/dev/null 2>&1 || fail "regedit refused $reg_file"
+"$wine64_loader" regedit /S "$reg_file" >/dev/null 2>&1 || fail "regedit refused $reg_file"
 expect_eq "Resolution" "Current resolution" "$(reg_value "$settings_key" Resolution)"
 expect_eq "Show Time" "1" "$(reg_value "$settings_key" 'Show Time')"
 expect_eq "Show FPS" "0" "$(reg_value "$settings_key" 'Show FPS')"
