@@ -345,28 +345,15 @@ bool composeDesktopBackground(const MonitorArea* monitors, int count, const Scre
   ZeroMemory(copy, sizeof(*copy));
   int width = bounds.right - bounds.left;
   int height = bounds.bottom - bounds.top;
-  if (width <= 0 || height <= 0) return false;
+  if (width <= 0 || height <= 0 || !newDesktopCopy(width, height, copy)) return false;
   HDC screen = GetDC(nullptr);
-  if (screen == nullptr) return false;
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up, as the screen copy
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = memory == nullptr ? nullptr
-                                     : CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits,
-                                                        nullptr, 0);
-  if (bitmap == nullptr || bits == nullptr) {
-    if (bitmap != nullptr) DeleteObject(bitmap);
-    if (memory != nullptr) DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+  HDC memory = screen == nullptr ? nullptr : CreateCompatibleDC(screen);
+  if (memory == nullptr) {
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    releaseDesktopCopy(copy);
     return false;
   }
-  HGDIOBJ previous = SelectObject(memory, bitmap);
+  HGDIOBJ previous = SelectObject(memory, copy->bitmap);
   RECT all = {0, 0, width, height};
   HBRUSH colour = CreateSolidBrush(GetSysColor(COLOR_DESKTOP));
   if (colour != nullptr) {
@@ -393,9 +380,5 @@ bool composeDesktopBackground(const MonitorArea* monitors, int count, const Scre
   SelectObject(memory, previous);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  copy->bitmap = bitmap;
-  copy->bits = bits;
-  copy->width = width;
-  copy->height = height;
   return true;
 }

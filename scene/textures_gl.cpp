@@ -104,30 +104,37 @@ bool writeTemporaryFile(const void* bytes, DWORD size, char (&path)[MAX_PATH]) {
 
 }  // namespace
 
-bool copyDesktop(int left, int top, int width, int height, DesktopCopy* copy) {
+bool newDesktopCopy(int width, int height, DesktopCopy* copy) {
   ZeroMemory(copy, sizeof(*copy));
-  MemoryDc dcs;
-  if (!openMemoryDc(nullptr, &dcs)) return false;
+  HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return false;
   void* bits = nullptr;
-  HBITMAP dibSection = createDib(dcs.source, width, height, &bits);
+  HBITMAP dibSection = createDib(screen, width, height, &bits);
+  ReleaseDC(nullptr, screen);
+  if (dibSection == nullptr) return false;
+  copy->bitmap = dibSection;
+  copy->bits = bits;
+  copy->width = width;
+  copy->height = height;
+  return true;
+}
+
+bool copyDesktop(int left, int top, int width, int height, DesktopCopy* copy) {
+  if (!newDesktopCopy(width, height, copy)) return false;
+  MemoryDc dcs;
   bool copied = false;
-  if (dibSection != nullptr) {
-    HGDIOBJ previous = SelectObject(dcs.memory, dibSection);
+  if (openMemoryDc(nullptr, &dcs)) {
+    HGDIOBJ previous = SelectObject(dcs.memory, copy->bitmap);
     // A process on a desktop that is not the user's may be refused the
     // screen ("invalid handle"); the caller then draws something else.
     copied = BitBlt(dcs.memory, 0, 0, width, height, dcs.source, left, top, SRCCOPY) != FALSE;
     // The copy may still sit in GDI's per-thread batch.
     GdiFlush();
     SelectObject(dcs.memory, previous);
+    closeMemoryDc(dcs);
   }
-  closeMemoryDc(dcs);
-  if (dibSection != nullptr && !copied) DeleteObject(dibSection);
-  if (!copied) return false;
-  copy->bitmap = dibSection;
-  copy->bits = bits;
-  copy->width = width;
-  copy->height = height;
-  return true;
+  if (!copied) releaseDesktopCopy(copy);
+  return copied;
 }
 
 void paintDesktopCopy(HDC dc, const DesktopCopy& copy) {

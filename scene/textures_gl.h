@@ -20,6 +20,9 @@ struct DesktopCopy {
 // width x height pixels, 1:1. False, with nothing held, when it cannot,
 // the system refusing the copy included.
 bool copyDesktop(int left, int top, int width, int height, DesktopCopy* copy);
+// A width x height copy with nothing drawn in it yet, to draw the desktop
+// into some other way. False, with nothing held, when it cannot be made.
+bool newDesktopCopy(int width, int height, DesktopCopy* copy);
 void releaseDesktopCopy(DesktopCopy* copy);
 // Draws the copy 1:1 at the DC's origin with GDI.
 void paintDesktopCopy(HDC dc, const DesktopCopy& copy);
