@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <mmsystem.h>  // timeGetTime: the one clock for elapsed times
 
-#include "scene/frame_clock.h"
+#include "host/frame_clock.h"
 #include "scene/overlays_gl.h"
 #include "scene/screen_layout.h"
 #include "scene/screen_quad.h"

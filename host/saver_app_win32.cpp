@@ -9,7 +9,7 @@
 #include "host/monitors_win32.h"
 #include "resources/resource_ids.h"
 #include "scene/gl_context_gl.h"
-#include "scene/desktop_background_win32.h"
+#include "desktop/desktop_background_win32.h"
 #include "scene/gl_names.h"
 #include "scene/textures_gl.h"
 #include "settings/display_mode_win32.h"

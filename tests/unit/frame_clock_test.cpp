@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/frame_clock.h"
+#include "host/frame_clock.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "scene/desktop_background.h"
+#include "desktop/desktop_background.h"
 #include "scene/screen_layout.h"
 
 namespace {

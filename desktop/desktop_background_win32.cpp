@@ -9,14 +9,14 @@
 #ifndef NTDDI_VERSION
 #define NTDDI_VERSION 0x06020000
 #endif
-#include "scene/desktop_background_win32.h"
+#include "desktop/desktop_background_win32.h"
 
 #include <objbase.h>
 #include <shobjidl.h>
 #include <stdlib.h>
 #include <wincodec.h>
 
-#include "scene/desktop_background.h"
+#include "desktop/desktop_background.h"
 
 namespace {
 

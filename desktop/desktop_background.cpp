@@ -1,4 +1,4 @@
-#include "scene/desktop_background.h"
+#include "desktop/desktop_background.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "scene/frame_clock.h"
+#include "host/frame_clock.h"
 
 namespace {
 
