@@ -14,9 +14,9 @@
 #include <objbase.h>
 #include <shobjidl.h>
 #include <stdlib.h>
-#include <wincodec.h>
 
 #include "desktop/desktop_background.h"
+#include "desktop/wic_picture_win32.h"
 
 namespace {
 
@@ -27,20 +27,7 @@ const GUID kDesktopWallpaperClass = {
     0xc2cf3110, 0x460e, 0x4fc1, {0xb9, 0xd0, 0x8a, 0x1c, 0x0c, 0x9c, 0xc4, 0xbd}};
 const GUID kDesktopWallpaperInterface = {
     0xb92b56a9, 0x8b55, 0x4e14, {0x9a, 0x89, 0x01, 0x99, 0xbb, 0xb6, 0xf9, 0x3b}};
-// The first version of the imaging factory: Windows 7 without its platform
-// update and XP with the imaging component have no other.
-const GUID kImagingFactoryClass = {
-    0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
-const GUID kImagingFactoryInterface = {
-    0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
-const GUID kPixelFormat32bppBgr = {
-    0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0e}};
-
 const int kMaxWallpapers = 16;
-// Decoded pictures larger than this are scaled down first: a 50-megapixel
-// photo would otherwise need 200 MB at four bytes a pixel.
-const long long kMaxDecodedPixels = 40LL * 1000 * 1000;
-
 typedef HDESK(WINAPI* GetThreadDesktopProc)(DWORD);
 typedef BOOL(WINAPI* SystemParametersInfoWProc)(UINT, UINT, PVOID, UINT);
 typedef BOOL(WINAPI* GetUserObjectInformationProc)(HANDLE, int, PVOID, DWORD, LPDWORD);
@@ -50,13 +37,6 @@ struct WallpaperJob {
   ScreenRect monitor;
   WCHAR path[MAX_PATH];
   WallpaperStyle style;
-};
-
-// A decoded picture: top-down rows of 32-bit blue, green, red, unused.
-struct DecodedPicture {
-  int width;
-  int height;
-  unsigned char* pixels;  // malloc'ed; null when nothing is held
 };
 
 // Wide text helpers of our own: 95/98 have only stubs of the system's.
@@ -173,63 +153,6 @@ int storedWallpapers(const MonitorArea* monitors, int monitorCount, const WCHAR*
   return count;
 }
 
-void releasePicture(DecodedPicture* picture) {
-  free(picture->pixels);
-  picture->pixels = nullptr;
-  picture->width = 0;
-  picture->height = 0;
-}
-
-// Decodes the file's first frame, whatever its format by its content (a
-// slideshow's current picture has no extension), into 32-bit pixels.
-bool decodePicture(IWICImagingFactory* factory, const WCHAR* path, DecodedPicture* picture) {
-  IWICBitmapDecoder* decoder = nullptr;
-  IWICBitmapFrameDecode* frame = nullptr;
-  IWICBitmapScaler* scaler = nullptr;
-  IWICFormatConverter* converter = nullptr;
-  UINT width = 0, height = 0;
-  bool decoded = false;
-  if (SUCCEEDED(factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ,
-                                                   WICDecodeMetadataCacheOnDemand, &decoder)) &&
-      SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetSize(&width, &height)) &&
-      width > 0 && height > 0 && width <= 0x7FFF && height <= 0x7FFF) {
-    IWICBitmapSource* source = frame;
-    long long pixels = static_cast<long long>(width) * height;
-    if (pixels > kMaxDecodedPixels && SUCCEEDED(factory->CreateBitmapScaler(&scaler))) {
-      // Halved until it fits; the wallpaper is then scaled with the rest.
-      while (static_cast<long long>(width) * height > kMaxDecodedPixels) {
-        width = (width + 1) / 2;
-        height = (height + 1) / 2;
-      }
-      if (SUCCEEDED(scaler->Initialize(frame, width, height, WICBitmapInterpolationModeFant))) {
-        source = scaler;
-      }
-    }
-    size_t stride = static_cast<size_t>(width) * 4;
-    size_t bytes = stride * height;
-    if (static_cast<long long>(width) * height <= kMaxDecodedPixels &&
-        SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-        SUCCEEDED(converter->Initialize(source, kPixelFormat32bppBgr,
-                                        WICBitmapDitherTypeNone, nullptr, 0.0,
-                                        WICBitmapPaletteTypeCustom))) {
-      picture->pixels = static_cast<unsigned char*>(malloc(bytes));
-      if (picture->pixels != nullptr &&
-          SUCCEEDED(converter->CopyPixels(nullptr, static_cast<UINT>(stride),
-                                          static_cast<UINT>(bytes), picture->pixels))) {
-        picture->width = static_cast<int>(width);
-        picture->height = static_cast<int>(height);
-        decoded = true;
-      }
-    }
-  }
-  if (converter != nullptr) converter->Release();
-  if (scaler != nullptr) scaler->Release();
-  if (frame != nullptr) frame->Release();
-  if (decoder != nullptr) decoder->Release();
-  if (!decoded) releasePicture(picture);
-  return decoded;
-}
-
 void describePixels(BITMAPINFO* info, int width, int height) {
   ZeroMemory(info, sizeof(*info));
   info->bmiHeader.biSize = sizeof(info->bmiHeader);
@@ -297,27 +220,24 @@ void drawPlaced(HDC dc, const DecodedPicture& picture, const WallpaperPlacement&
 // Draws every job's wallpaper; a picture shared by several monitors is
 // decoded once.
 void drawWallpapers(HDC dc, const WallpaperJob* jobs, int count, const ScreenRect& bounds) {
-  IWICImagingFactory* factory = nullptr;
-  if (FAILED(CoCreateInstance(kImagingFactoryClass, nullptr, CLSCTX_INPROC_SERVER,
-                              kImagingFactoryInterface, reinterpret_cast<void**>(&factory)))) {
-    return;
-  }
-  DecodedPicture picture = {0, 0, nullptr};
+  IWICImagingFactory* factory = createWicFactory();
+  if (factory == nullptr) return;
+  DecodedPicture picture;
   const WCHAR* decodedPath = nullptr;
   bool decoded = false;
   for (int i = 0; i < count; ++i) {
     const WallpaperJob& job = jobs[i];
     if (job.path[0] == 0) continue;
     if (decodedPath == nullptr || !sameWide(decodedPath, job.path)) {
-      releasePicture(&picture);
-      decoded = decodePicture(factory, job.path, &picture);
+      releaseDecodedPicture(&picture);
+      decoded = decodeWicPicture(factory, job.path, &picture);
       decodedPath = job.path;
     }
     if (!decoded) continue;
     drawPlaced(dc, picture,
                placeWallpaper(job.monitor, bounds, picture.width, picture.height, job.style));
   }
-  releasePicture(&picture);
+  releaseDecodedPicture(&picture);
   factory->Release();
 }
 
@@ -342,17 +262,16 @@ bool runsOnUsersDesktop() {
 
 bool composeDesktopBackground(const MonitorArea* monitors, int count, const ScreenRect& bounds,
                               DesktopCopy* copy) {
-  ZeroMemory(copy, sizeof(*copy));
+  *copy = DesktopCopy();
   int width = bounds.right - bounds.left;
   int height = bounds.bottom - bounds.top;
   if (width <= 0 || height <= 0 || !newDesktopCopy(width, height, copy)) return false;
-  HDC screen = GetDC(nullptr);
-  HDC memory = screen == nullptr ? nullptr : CreateCompatibleDC(screen);
-  if (memory == nullptr) {
-    if (screen != nullptr) ReleaseDC(nullptr, screen);
+  MemoryDc dcs;
+  if (!openMemoryDc(nullptr, &dcs)) {
     releaseDesktopCopy(copy);
     return false;
   }
+  HDC memory = dcs.memory;
   HGDIOBJ previous = SelectObject(memory, copy->bitmap);
   RECT all = {0, 0, width, height};
   HBRUSH colour = CreateSolidBrush(GetSysColor(COLOR_DESKTOP));
@@ -378,7 +297,6 @@ bool composeDesktopBackground(const MonitorArea* monitors, int count, const Scre
   // The drawing may still sit in GDI's per-thread batch.
   GdiFlush();
   SelectObject(memory, previous);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  closeMemoryDc(dcs);
   return true;
 }

@@ -2,8 +2,8 @@
 // The user's desktop background, drawn where a copy of the screen cannot
 // show the user's desktop: the system starts a saver on a desktop of its
 // own, which keeps the user's windows from it.
+#include "desktop/desktop_copy_win32.h"
 #include "scene/screen_layout.h"
-#include "scene/textures_gl.h"
 
 // Whether the calling thread runs on the user's own desktop. Systems
 // without desktops (95/98), or a name that cannot be read, count as yes.

@@ -7,7 +7,6 @@
 #include "host/saver_app.h"
 #include "scene/frame_gl.h"
 #include "scene/gl_context_gl.h"
-#include "scene/textures_gl.h"
 #include "settings/display_mode_win32.h"
 
 namespace {

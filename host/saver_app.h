@@ -6,11 +6,11 @@
 #include <windows.h>
 #include <mmsystem.h>  // timeGetTime: the one clock for elapsed times
 
+#include "desktop/desktop_copy_win32.h"
 #include "host/frame_clock.h"
 #include "scene/overlays_gl.h"
 #include "scene/screen_layout.h"
 #include "scene/screen_quad.h"
-#include "scene/textures_gl.h"
 #include "settings/setting_value.h"
 
 // The saver's start-up, in runSaver's order. Each stage either succeeds or
@@ -54,6 +54,7 @@ class SaverApp {
   // that runSaver reports.
   const char* runStartUpStage(int stage, HINSTANCE instance);
   bool readSaverSettings();
+  bool buildEyeTexture();
   bool composeBackground();  // the user's background instead of the screen
   bool createSaverWindow(HINSTANCE instance);
   bool setUpOpenGl(HWND window, int width, int height, int colorBits);

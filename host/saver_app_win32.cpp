@@ -5,11 +5,12 @@
 #include <stdlib.h>
 #include <GL/gl.h>
 
+#include "desktop/desktop_background_win32.h"
+#include "desktop/ole_picture_win32.h"
 #include "host/command_line.h"
 #include "host/monitors_win32.h"
 #include "resources/resource_ids.h"
 #include "scene/gl_context_gl.h"
-#include "desktop/desktop_background_win32.h"
 #include "scene/gl_names.h"
 #include "scene/textures_gl.h"
 #include "settings/display_mode_win32.h"
@@ -173,6 +174,20 @@ bool SaverApp::composeBackground() {
   return composeDesktopBackground(monitors, count, layout.window, &desktopCopy);
 }
 
+// The eye picture from the program's resources, decoded at the window's
+// resolution into a DIB that lives only for the upload.
+bool SaverApp::buildEyeTexture() {
+  DesktopCopy picture;
+  if (!decodeOleResourcePicture(window, MAKEINTRESOURCEA(IDR_EYE_JPEG), "JPG_IMAGE",
+                                largestTextureSide(), &picture)) {
+    return false;
+  }
+  buildPictureTexture(kEyeTexture, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, picture.width,
+                      picture.height, picture.bits);
+  releaseDesktopCopy(&picture);
+  return true;
+}
+
 const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
   switch (stage) {
     case kStageSettings:
@@ -203,13 +218,11 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
                  ? nullptr
                  : "Can not initialize OpenGL.";
     case kStageEyeTexture:
-      return buildResourceTexture(window, kEyeTexture, MAKEINTRESOURCEA(IDR_EYE_JPEG),
-                                  "JPG_IMAGE", GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR)
-                 ? nullptr
-                 : kTextureFailure;
+      return buildEyeTexture() ? nullptr : kTextureFailure;
     case kStageSnapshot:
       // The copy stays until the first frame: the window paints it till then.
-      return buildDesktopSnapshot(&BackdropQuad, desktopCopy, GL_NEAREST, GL_NEAREST)
+      return buildDesktopSnapshot(&BackdropQuad, desktopCopy.bits, desktopCopy.width,
+                                  desktopCopy.height)
                  ? nullptr
                  : kTextureFailure;
     case kStageDisplayLists:

@@ -2,9 +2,9 @@
 // draws into it is in render_loop_win32.cpp.
 #include "host/saver_app.h"
 
+#include "desktop/desktop_copy_win32.h"
 #include "host/window_class_win32.h"
 #include "resources/resource_ids.h"
-#include "scene/textures_gl.h"
 
 namespace {
 

@@ -12,6 +12,10 @@ struct ScreenRect {
   int bottom;
 };
 
+inline bool sameRect(const ScreenRect& a, const ScreenRect& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 struct MonitorArea {
   ScreenRect rect;  // desktop coordinates: the primary's top-left is (0, 0)
   bool primary;

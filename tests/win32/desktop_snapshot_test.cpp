@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/desktop_copy_win32.h"
 #include "host/saver_app.h"
 #include "scene/gl_context_gl.h"
 #include "scene/screen_quad.h"
@@ -204,7 +205,7 @@ TEST_P(DesktopSnapshot, IsThePictureAtTheQuadsOriginTexelForTexel) {
   ScreenQuad quad = {area.left, area.top, area.width, area.height, texture, {}};
   DesktopCopy copy = {};
   ASSERT_TRUE(copyDesktop(quad.left, quad.top, quad.width, quad.height, &copy));
-  EXPECT_TRUE(buildDesktopSnapshot(&quad, copy, GL_NEAREST, GL_NEAREST));
+  EXPECT_TRUE(buildDesktopSnapshot(&quad, copy.bits, copy.width, copy.height));
   releaseDesktopCopy(&copy);
   EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 
@@ -276,7 +277,7 @@ TEST(DesktopSnapshot, IsExactInTilesOnAGlOf1024Texels) {
   SmallTextureGl smallTextures;
   ASSERT_NE(nullptr, realGetIntegerv) << "no import of glGetIntegerv to answer";
   ScreenQuad quad = {0, 0, width, height, kSnapshotTexture, {}};
-  ASSERT_TRUE(buildDesktopSnapshot(&quad, copy, GL_NEAREST, GL_NEAREST));
+  ASSERT_TRUE(buildDesktopSnapshot(&quad, copy.bits, copy.width, copy.height));
   EXPECT_GT(snapshotTileCount(quad.tiles), 1);
   int tooLarge = 0, firstX = -1, firstY = -1;
   int wrong = wrongTexels(quad, kGdiGenericLargestTexture, &tooLarge, &firstX, &firstY);

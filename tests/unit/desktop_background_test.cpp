@@ -1,0 +1,137 @@
+// Where the wallpaper goes on each monitor, and how the stored style and the
+// saver's desktop are read.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "desktop/desktop_background.h"
+
+namespace {
+
+// One monitor's wallpaper: the picture is drawn whole into `destination`
+// and shows within `clip` (the monitor); tiles repeat from the first.
+struct PlacementCase {
+  const char* name;
+  ScreenRect monitor;
+  ScreenRect allMonitors;
+  int imageWidth, imageHeight;
+  WallpaperStyle style;
+  ScreenRect destination;
+  ScreenRect clip;
+  bool tiled;
+};
+
+const ScreenRect kXga = {0, 0, 1024, 768};
+const ScreenRect kNothing = {0, 0, 0, 0};
+
+const PlacementCase kPlacementCases[] = {
+    {"CentreSmaller", kXga, kXga, 640, 320, kWallpaperCentre, {192, 224, 832, 544}, kXga, false},
+    {"CentreLargerIsCroppedEvenly", kXga, kXga, 1920, 1081, kWallpaperCentre,
+     {-448, -157, 1472, 924}, kXga, false},
+    {"TileFromThePrimarysCorner", kXga, kXga, 640, 320, kWallpaperTile, {0, 0, 640, 320}, kXga,
+     true},
+    {"StretchLosesTheAspect", kXga, kXga, 640, 320, kWallpaperStretch, kXga, kXga, false},
+    {"FitWideLetterboxed", kXga, kXga, 640, 320, kWallpaperFit, {0, 128, 1024, 640}, kXga, false},
+    {"FillWideCroppedAtTheSides", kXga, kXga, 640, 320, kWallpaperFill, {-256, 0, 1280, 768},
+     kXga, false},
+    {"FitTallerThanTheMonitor", kXga, kXga, 3000, 4000, kWallpaperFit, {224, 0, 800, 768}, kXga,
+     false},
+    {"FillTallerThanTheMonitor", kXga, kXga, 3000, 4000, kWallpaperFill, {0, -299, 1024, 1066},
+     kXga, false},
+    // A portrait monitor: the landscape picture fits by its width.
+    {"FitOnAPortraitMonitor", {0, 0, 1080, 1920}, {0, 0, 1080, 1920}, 1920, 1080, kWallpaperFit,
+     {0, 656, 1080, 1264}, {0, 0, 1080, 1920}, false},
+    {"FillOnAPortraitMonitor", {0, 0, 1080, 1920}, {0, 0, 1080, 1920}, 1920, 1080,
+     kWallpaperFill, {-1167, 0, 2246, 1920}, {0, 0, 1080, 1920}, false},
+    // Left of and above the primary: negative coordinates throughout.
+    {"FillLeftOfAndAboveThePrimary", {-1280, -1024, 0, 0}, {-1280, -1024, 1024, 768}, 640, 320,
+     kWallpaperFill, {-1664, -1024, 384, 0}, {-1280, -1024, 0, 0}, false},
+    // The tiles' grid runs on from the primary's corner, not the monitor's.
+    {"TileLeftOfAndAboveThePrimary", {-1280, -1024, 0, 0}, {-1280, -1024, 1024, 768}, 300, 200,
+     kWallpaperTile, {-1500, -1200, -1200, -1000}, {-1280, -1024, 0, 0}, true},
+    // Span: one picture over both monitors' bounds (1024x768 beside a
+    // taller 1280x1024), each monitor showing its own part.
+    {"SpanOverTwoHeightsLeftPart", kXga, {0, 0, 2304, 1024}, 1600, 600, kWallpaperSpan,
+     {-214, 0, 2517, 1024}, kXga, false},
+    {"SpanOverTwoHeightsRightPart", {1024, 0, 2304, 1024}, {0, 0, 2304, 1024}, 1600, 600,
+     kWallpaperSpan, {-214, 0, 2517, 1024}, {1024, 0, 2304, 1024}, false},
+    // A single pixel scales to whatever the style asks.
+    {"OnePixelFit", kXga, kXga, 1, 1, kWallpaperFit, {128, 0, 896, 768}, kXga, false},
+    {"OnePixelFill", kXga, kXga, 1, 1, kWallpaperFill, {0, -128, 1024, 896}, kXga, false},
+    {"OnePixelTile", {-5, 3, 1024, 768}, kXga, 1, 1, kWallpaperTile, {-5, 3, -4, 4},
+     {-5, 3, 1024, 768}, true},
+    {"FitAStripKeepsOneRow", kXga, kXga, 10000, 1, kWallpaperFit, {0, 383, 1024, 384}, kXga,
+     false},
+    {"NoPixelsDrawNothing", kXga, kXga, 0, 768, kWallpaperFill, kXga, kNothing, false},
+};
+
+class PlacementTable : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(PlacementTable, PlacesThePictureAsTheDesktopDoes) {
+  const PlacementCase& c = GetParam();
+  WallpaperPlacement placement =
+      placeWallpaper(c.monitor, c.allMonitors, c.imageWidth, c.imageHeight, c.style);
+  const ScreenRect& d = placement.destination;
+  EXPECT_TRUE(sameRect(c.destination, d)) << d.left << "," << d.top << " " << d.right << ","
+                                          << d.bottom;
+  const ScreenRect& clip = placement.clip;
+  bool empty = clip.right <= clip.left || clip.bottom <= clip.top;
+  if (sameRect(c.clip, kNothing)) {
+    EXPECT_TRUE(empty);
+  } else {
+    EXPECT_TRUE(sameRect(c.clip, clip));
+  }
+  EXPECT_EQ(c.tiled, placement.tiled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wallpapers, PlacementTable, ::testing::ValuesIn(kPlacementCases),
+                         [](const ::testing::TestParamInfo<PlacementCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+struct StyleCase {
+  const char* name;
+  const char* styleText;  // WallpaperStyle; null: missing
+  const char* tileText;   // TileWallpaper
+  WallpaperStyle style;
+};
+
+const StyleCase kStyleCases[] = {
+    {"Centre", "0", "0", kWallpaperCentre},     {"Tile", "0", "1", kWallpaperTile},
+    {"Stretch", "2", "0", kWallpaperStretch},   {"Fit", "6", "0", kWallpaperFit},
+    {"Fill", "10", "0", kWallpaperFill},        {"Span", "22", "0", kWallpaperSpan},
+    {"MissingValuesCentre", nullptr, nullptr, kWallpaperCentre},
+    {"TilingOnlyWithStyleZero", "10", "1", kWallpaperFill},
+    {"UnknownStyleAsZero", "7", "1", kWallpaperTile},
+    {"NotANumberAsZero", "fill", "0", kWallpaperCentre},
+    {"LeadingSpaces", " 22", "0", kWallpaperSpan},
+};
+
+class StyleTable : public ::testing::TestWithParam<StyleCase> {};
+
+TEST_P(StyleTable, ReadsTheStoredStyle) {
+  const StyleCase& c = GetParam();
+  EXPECT_EQ(c.style, wallpaperStyleFromTexts(c.styleText, c.tileText));
+}
+
+INSTANTIATE_TEST_SUITE_P(Registry, StyleTable, ::testing::ValuesIn(kStyleCases),
+                         [](const ::testing::TestParamInfo<StyleCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(WallpaperPosition, EachPositionOfThePerMonitorInterface) {
+  const WallpaperStyle styles[] = {kWallpaperCentre, kWallpaperTile, kWallpaperStretch,
+                                   kWallpaperFit,    kWallpaperFill, kWallpaperSpan};
+  for (int position = 0; position < 6; ++position)
+    EXPECT_EQ(styles[position], wallpaperStyleFromPosition(position)) << position;
+  EXPECT_EQ(kWallpaperFill, wallpaperStyleFromPosition(9));
+}
+
+TEST(SaversDesktop, OnlyDefaultInAnyCaseIsTheUsersOwn) {
+  EXPECT_TRUE(isUsersDesktopName("DeFault"));
+  EXPECT_FALSE(isUsersDesktopName("Screen-saver"));
+  EXPECT_FALSE(isUsersDesktopName("Defaults"));
+  EXPECT_FALSE(isUsersDesktopName(nullptr));
+}
+
+}  // namespace
