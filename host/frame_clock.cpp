@@ -13,8 +13,6 @@ bool eyesVisible(uint32_t now, uint32_t lastMouseMoveTime) {
   return now - lastMouseMoveTime < kMouseMoveWindow;
 }
 
-bool holdBackOver(uint32_t now, uint32_t startTime) { return now - startTime > kHoldBack; }
-
 uint32_t pacedFrameTime(uint32_t anchor, uint32_t index, uint32_t rateHz) {
   if (rateHz == 0) rateHz = 1;
   uint64_t offset = static_cast<uint64_t>(index) * 1000u / rateHz;
@@ -69,12 +67,46 @@ void FrameClock::passwordCheckEnded(uint32_t now) {
   paceRunning = false;
 }
 
+void FrameClock::displaysOff() { displaysDark = true; }
+
+void FrameClock::displaysOn() {
+  if (!displaysDark) return;
+  displaysDark = false;
+  // Frames went unseen in the dark: the first one back counts afresh, as
+  // after a hold-back, and nothing paced is owed from before.
+  framePresented = false;
+  paceRunning = false;
+}
+
+void FrameClock::displaysChanged(uint32_t now) {
+  relayoutPending = true;
+  displayChangedAt = now;
+}
+
+void FrameClock::relaidOut() {
+  relayoutPending = false;
+  damaged = true;
+}
+
 FrameStep FrameClock::next(uint32_t now, WallSecond wall) {
   FrameStep step = {};
+  // A pending layout caps every wait; once its burst has settled it comes
+  // before any frame, so no frame is drawn for monitors that are gone.
+  uint32_t untilRelayout = kWaitForever;
+  if (relayoutPending) {
+    uint32_t settled = now - displayChangedAt;
+    if (settled >= kDisplaySettleMs) {
+      step.relayout = true;
+      return step;
+    }
+    untilRelayout = kDisplaySettleMs - settled;
+  }
+  step.waitMs = untilRelayout;
+  if (displaysDark) return step;
   if (!holdBackPassed) {
     uint32_t elapsed = now - holdBackStart;
     if (elapsed <= kHoldBack) {
-      step.waitMs = kHoldBack + 1 - elapsed;
+      step.waitMs = earlier(untilRelayout, kHoldBack + 1 - elapsed);
       return step;
     }
     holdBackPassed = true;
@@ -89,6 +121,7 @@ FrameStep FrameClock::next(uint32_t now, WallSecond wall) {
   step.restartFpsPeriod = !framePresented;
 
   step.draw = true;
+  step.waitMs = 0;
   if (!framePresented || damaged) return step;
   // The frame that takes the eyes away again.
   if (lastFrameShowedEyes && !step.eyes) return step;
@@ -101,8 +134,8 @@ FrameStep FrameClock::next(uint32_t now, WallSecond wall) {
   if (paced && (!paceRunning || sinceAnchor >= nextAfterAnchor)) return step;
 
   step.draw = false;
-  step.waitMs = kWaitForever;
-  if (paced) step.waitMs = nextAfterAnchor - sinceAnchor;
+  step.waitMs = untilRelayout;
+  if (paced) step.waitMs = earlier(step.waitMs, nextAfterAnchor - sinceAnchor);
   if (step.eyes) step.waitMs = earlier(step.waitMs, lastMouseMove + kMouseMoveWindow - now);
   if (settings.clockOn) step.waitMs = earlier(step.waitMs, wall.untilNext == 0 ? 1 : wall.untilNext);
   return step;

@@ -10,10 +10,6 @@
 // The eyes are shown while the last seen mouse move is under 1000 ms old.
 bool eyesVisible(uint32_t now, uint32_t lastMouseMoveTime);
 
-// Frames are presented only once more than 3000 ms have passed since the
-// hold-back period started (render-loop start, end of a password check).
-bool holdBackOver(uint32_t now, uint32_t startTime);
-
 // When frame number `index` after `anchor` is due at `rateHz` frames a
 // second: whole milliseconds, the fractions spread evenly, so 60 Hz gives
 // exactly 60 frames in every second rather than 62 or 58.
@@ -50,6 +46,7 @@ struct FrameStep {
   bool eyes;              // the frame shows the eyes
   bool restartFpsPeriod;  // the first frame after a hold-back: the count starts afresh
   bool fineTimer;         // frames are paced, so sleeps must end on the millisecond
+  bool relayout;          // the monitors changed and have settled: measure them again now
 };
 
 struct FrameClockSettings {
@@ -61,7 +58,12 @@ struct FrameClockSettings {
 // The render loop's state. A frame is due: once when the hold-back ends; on
 // damage; at the display's rate while the eyes are up or the counter is on;
 // once right after the eyes go; when the clock's second changes. Nothing is
-// drawn during a hold-back.
+// drawn during a hold-back, nor while the displays are off. Changes of the
+// monitors come in bursts (a mode change, a monitor waking from sleep and
+// rejoining the desktop): the layout follows once none has come for
+// kDisplaySettleMs.
+enum : uint32_t { kDisplaySettleMs = 500 };
+
 struct FrameClock {
   // The loop starts: the first hold-back begins at `now`.
   void start(const FrameClockSettings& chosen, uint32_t now);
@@ -69,6 +71,16 @@ struct FrameClock {
   void windowDamaged();
   // A refused password: the frames are held back again from `now`.
   void passwordCheckEnded(uint32_t now);
+  // The system turned the displays off: no frames, no paced wake-ups.
+  void displaysOff();
+  // The displays are on again, or dimmed: the whole window is drawn at once
+  // and the counter starts a new count.
+  void displaysOn();
+  // The monitors changed at `now` (mode, count, arrangement, resume).
+  void displaysChanged(uint32_t now);
+  // The loop measured the monitors again, as a step asked: the next frame
+  // draws the whole window.
+  void relaidOut();
   // Asked once per pass of the loop. Not const: the passing of the hold-back
   // and of the eyes' second is noted here for good, so neither comes back
   // when the clock comes round again.
@@ -76,16 +88,19 @@ struct FrameClock {
   // The frame `step` asked for was drawn from readings taken at `now`.
   void frameDrawn(const FrameStep& step, uint32_t now, WallSecond wall);
 
-  FrameClockSettings settings;
-  uint32_t holdBackStart;
-  bool holdBackPassed;       // once true, stays true until the next hold-back
-  bool framePresented;       // a frame was shown since the hold-back passed
-  bool damaged;              // the window was asked to repaint since the last frame
-  bool mouseMoveSeen;        // lastMouseMove is under a second old, as far as known
-  uint32_t lastMouseMove;
-  bool lastFrameShowedEyes;
-  bool paceRunning;          // `pace` holds the current run of paced frames
-  FramePace pace;
-  bool clockSecondDrawn;     // `clockSecond` holds the second last drawn
-  long long clockSecond;
+  FrameClockSettings settings = {};
+  uint32_t holdBackStart = 0;
+  bool holdBackPassed = false;      // once true, stays true until the next hold-back
+  bool framePresented = false;      // a frame was shown since the hold-back passed
+  bool damaged = false;             // the window was asked to repaint since the last frame
+  bool mouseMoveSeen = false;       // lastMouseMove is under a second old, as far as known
+  uint32_t lastMouseMove = 0;
+  bool lastFrameShowedEyes = false;
+  bool paceRunning = false;         // `pace` holds the current run of paced frames
+  FramePace pace = {};
+  bool clockSecondDrawn = false;    // `clockSecond` holds the second last drawn
+  long long clockSecond = 0;
+  bool displaysDark = false;        // the system turned the displays off
+  bool relayoutPending = false;     // displayChangedAt holds the last change not yet followed
+  uint32_t displayChangedAt = 0;
 };

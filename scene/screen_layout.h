@@ -16,9 +16,14 @@ inline bool sameRect(const ScreenRect& a, const ScreenRect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+enum { kMonitorDeviceSize = 32 };  // the system's CCHDEVICENAME
+
 struct MonitorArea {
   ScreenRect rect;  // desktop coordinates: the primary's top-left is (0, 0)
   bool primary;
+  // The display device that shows it, such as "\\.\DISPLAY1"; empty
+  // where the system does not say.
+  char device[kMonitorDeviceSize] = {};
 };
 
 struct ScreenLayout {

@@ -28,14 +28,6 @@ const GateCase kEyeCases[] = {
     {"NeverSeenLongAfterBoot", 3600000, 0, false},
 };
 
-const GateCase kHoldBackCases[] = {
-    {"AtStart", 10000, 10000, false},
-    {"Exactly3000", 13000, 10000, false},
-    {"Past3000", 13001, 10000, true},
-    {"Exactly3000AcrossWrap", 2000, 0xFFFFFC18u, false},
-    {"Past3000AcrossWrap", 2001, 0xFFFFFC18u, true},
-};
-
 std::string caseName(const ::testing::TestParamInfo<GateCase>& info) {
   return info.param.name;
 }
@@ -46,14 +38,6 @@ TEST_P(EyeGateTable, UnderOneSecond) {
   EXPECT_EQ(c.open, eyesVisible(c.now, c.since));
 }
 INSTANTIATE_TEST_SUITE_P(MouseWindow, EyeGateTable, ::testing::ValuesIn(kEyeCases), caseName);
-
-class HoldBackTable : public ::testing::TestWithParam<GateCase> {};
-TEST_P(HoldBackTable, MoreThanThreeSeconds) {
-  const GateCase& c = GetParam();
-  EXPECT_EQ(c.open, holdBackOver(c.now, c.since));
-}
-INSTANTIATE_TEST_SUITE_P(Presentation, HoldBackTable, ::testing::ValuesIn(kHoldBackCases),
-                         caseName);
 
 // 60 frames a second means exactly 60 due times in every 1000 ms, whatever
 // the anchor, also across the wrap of the clock.
@@ -109,10 +93,10 @@ TEST(WallSecond, SplitsTheSystemTimeIntoTheSecondAndTheWaitForTheNext) {
 // half a second into a second when the loop starts. Every scenario is
 // played from start times spread over the whole 32-bit range and must give
 // the same steps as its row, which is what it gives when started at 0.
-enum EventKind { kAsk, kMouseMove, kPaint, kPasswordCheckEnded };
+enum EventKind { kAsk, kMouseMove, kPaint, kPasswordCheckEnded, kDark, kLit, kDisplayChange };
 
 // What an ask must answer: the flags, and the wait when it does not draw.
-enum : unsigned { kDraw = 1, kEyes = 2, kRestartFps = 4, kFine = 8 };
+enum : unsigned { kDraw = 1, kEyes = 2, kRestartFps = 4, kFine = 8, kRelayout = 16 };
 
 struct Event {
   EventKind kind;
@@ -136,6 +120,9 @@ Event ask(uint64_t at, unsigned expected, uint32_t waitMs = 0) {
 Event move(uint64_t at) { return {kMouseMove, at, 0, 0}; }
 Event paint(uint64_t at) { return {kPaint, at, 0, 0}; }
 Event passwordRefused(uint64_t at) { return {kPasswordCheckEnded, at, 0, 0}; }
+Event dark(uint64_t at) { return {kDark, at, 0, 0}; }
+Event lit(uint64_t at) { return {kLit, at, 0, 0}; }
+Event displayChange(uint64_t at) { return {kDisplayChange, at, 0, 0}; }
 
 const FrameClockSettings kNothingOn = {60, false, false};
 const FrameClockSettings kClockOn = {60, true, false};
@@ -208,6 +195,30 @@ const Scenario kScenarios[] = {
       ask(kCycle / 2 + 3001, kDraw | kFine), ask(kCycle / 2 + 3002, kFine, 15),
       ask(kCycle / 2 + 3017, kDraw | kFine), ask(kCycle + 9000, kDraw | kFine),
       ask(kCycle + 9001, kFine, 15)}},
+    {"DarkDisplaysDrawNothingAndWakeForNothing",
+     {60, true, true},
+     {ask(3001, kDraw | kRestartFps | kFine), dark(4000), move(4100), paint(4200),
+      ask(4200, 0, kWaitForever), ask(kCycle / 2, 0, kWaitForever)}},
+    {"LitAgainDrawsAtOnceAndCountsAfresh",
+     kCounterOn,
+     {ask(3001, kDraw | kRestartFps | kFine), dark(4000), lit(kCycle - 100),
+      ask(kCycle - 100, kDraw | kRestartFps | kFine), ask(kCycle - 99, kFine, 15)}},
+    {"DarkThroughTheHoldBackThenItsFirstFrame",
+     kNothingOn,
+     {dark(10), ask(3500, 0, kWaitForever), lit(5000), ask(5000, kDraw | kRestartFps)}},
+    {"ABurstOfChangesRelaysOutOnceItSettles",
+     kClockOn,
+     {ask(3001, kDraw | kRestartFps), displayChange(3100), ask(3100, 0, 400),
+      displayChange(3300), ask(3301, 0, 199), ask(3500, kDraw), ask(3501, 0, 299),
+      ask(3799, 0, 1), ask(3800, kRelayout), ask(3800, kDraw), ask(3801, 0, 699)}},
+    {"ChangesInTheDarkRelayOutWithoutAFrame",
+     kCounterOn,
+     {ask(3001, kDraw | kRestartFps | kFine), dark(4000), displayChange(4000),
+      ask(4000, 0, 500), ask(4500, kRelayout), ask(4500, 0, kWaitForever)}},
+    {"AChangeInTheHoldBackWaitsForWhicheverComesFirst",
+     kNothingOn,
+     {displayChange(2800), ask(2800, 0, 201), ask(3001, kDraw | kRestartFps),
+      ask(3002, 0, 298), ask(3300, kRelayout), ask(3300, kDraw)}},
 };
 
 WallSecond wallAt(uint64_t at) { return wallSecondAt((kWallPhase + at) * 10000u); }
@@ -217,6 +228,7 @@ std::string describe(const FrameStep& step) {
   if (step.eyes) text += " eyes";
   if (step.restartFpsPeriod) text += " restart-fps";
   if (step.fineTimer) text += " fine-timer";
+  if (step.relayout) text = "relayout";
   return text;
 }
 
@@ -227,6 +239,7 @@ std::string describe(unsigned expected, uint32_t waitMs) {
   step.eyes = (expected & kEyes) != 0;
   step.restartFpsPeriod = (expected & kRestartFps) != 0;
   step.fineTimer = (expected & kFine) != 0;
+  step.relayout = (expected & kRelayout) != 0;
   return describe(step);
 }
 
@@ -242,9 +255,13 @@ std::vector<std::string> play(const Scenario& scenario, uint32_t start) {
       case kMouseMove: clock.mouseMoved(now); break;
       case kPaint: clock.windowDamaged(); break;
       case kPasswordCheckEnded: clock.passwordCheckEnded(now); break;
+      case kDark: clock.displaysOff(); break;
+      case kLit: clock.displaysOn(); break;
+      case kDisplayChange: clock.displaysChanged(now); break;
       case kAsk: {
         FrameStep step = clock.next(now, wallAt(event.at));
         if (step.draw) clock.frameDrawn(step, now, wallAt(event.at));
+        if (step.relayout) clock.relaidOut();
         steps.push_back("at +" + std::to_string(event.at) + ": " + describe(step));
         break;
       }
