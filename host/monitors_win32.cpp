@@ -8,7 +8,7 @@
 namespace {
 
 typedef BOOL(WINAPI* EnumDisplayMonitorsProc)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
-typedef BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR, LPMONITORINFO);
+typedef BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR, MONITORINFOEXA*);
 
 struct MonitorList {
   GetMonitorInfoProc getInfo;
@@ -20,7 +20,9 @@ struct MonitorList {
 BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
   MonitorList* list = reinterpret_cast<MonitorList*>(context);
   if (list->count == list->capacity) return FALSE;
-  MONITORINFO info = {};
+  // The extended record names the device, which tells a monitor that came
+  // back from one that merely took its place.
+  MONITORINFOEXA info = {};
   info.cbSize = sizeof(info);
   if (!list->getInfo(monitor, &info)) return TRUE;
   MonitorArea& area = list->monitors[list->count++];
@@ -29,6 +31,7 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
   area.rect.right = info.rcMonitor.right;
   area.rect.bottom = info.rcMonitor.bottom;
   area.primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+  lstrcpynA(area.device, info.szDevice, kMonitorDeviceSize);
   return TRUE;
 }
 
@@ -57,5 +60,6 @@ int listMonitors(MonitorArea* monitors, int capacity) {
   monitors[0].rect.right = GetSystemMetrics(SM_CXSCREEN);
   monitors[0].rect.bottom = GetSystemMetrics(SM_CYSCREEN);
   monitors[0].primary = true;
+  monitors[0].device[0] = '\0';
   return 1;
 }

@@ -4,6 +4,7 @@
 // queue and acts on the answer.
 #include <string.h>
 
+#include "host/display_power_win32.h"
 #include "host/saver_app.h"
 #include "scene/frame_gl.h"
 #include "scene/gl_context_gl.h"
@@ -26,6 +27,9 @@ void SaverApp::enterRenderLoop() {
   BOOL previous = FALSE;
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
   screenSaverRunning = true;
+  // The system answers at once with the displays' state, and then tells
+  // every change.
+  displayStateNotice = registerDisplayState(window);
   requestSwapInterval(1);
   FrameClockSettings chosen = {usableRefreshRate(currentRefreshRate()), showTime, showFps};
   frameClock.start(chosen, timeGetTime());
@@ -71,10 +75,16 @@ void SaverApp::useFineTimer(bool fine) {
 // one is due or any message arrives (MWMO_INPUTAVAILABLE: also one already
 // seen but still queued), so Escape, mouse moves and close requests act at
 // once and a still picture costs nothing. The screen-saver state and the
-// timer are given back by shutDown, on every way out.
+// timer are given back by shutDown, on every way out. A GL that cannot be
+// made again ends the loop with 1, as quietly as Escape: nobody is there to
+// read a box.
 int SaverApp::runRenderLoop() {
   enterRenderLoop();
   while (takeOneMessage()) {
+    if (graphicsLost && !recoverGraphics()) {
+      quitCode = 1;
+      break;
+    }
     // A mouse move waiting at the head of the queue belongs to this frame.
     MSG waiting;
     if (PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE)) noteMouseMove(waiting.message);
@@ -83,12 +93,25 @@ int SaverApp::runRenderLoop() {
     // the next frame due, never hides one.
     WallSecond wall = readWallSecond();
     FrameStep step = frameClock.next(now, wall);
+    if (step.relayout) {
+      followDisplayChange();
+      frameClock.relaidOut();
+      continue;
+    }
     useFineTimer(step.fineTimer);
     if (step.draw) {
-      drawFrame(step, true);
+      if (!makeGlContextCurrent(windowDc, glContext)) {
+        graphicsLost = true;
+        continue;
+      }
+      drawFrame(step);
+      if (!presentFrame(windowDc)) {
+        graphicsLost = true;
+        continue;
+      }
+      rebuiltUnpresented = false;
+      framePresentedOnce = true;
       frameClock.frameDrawn(step, now, wall);
-      // The window paints the desktop copy only until its first frame.
-      releaseDesktopCopy(&desktopCopy);
       continue;
     }
     DWORD timeout = step.waitMs == kWaitForever ? INFINITE : step.waitMs;
@@ -97,7 +120,7 @@ int SaverApp::runRenderLoop() {
   return quitCode;
 }
 
-void SaverApp::drawFrame(const FrameStep& step, bool present) {
+void SaverApp::drawFrame(const FrameStep& step) {
   // The counter's first figure after a hold-back is a full second of frames
   // the user saw.
   if (step.restartFpsPeriod) fpsCounter.restartPeriod();
@@ -119,5 +142,40 @@ void SaverApp::drawFrame(const FrameStep& step, bool present) {
     content.cursorY = cursor.y;
   }
   drawScene(content);
-  finishFrame(windowDc, present);
+}
+
+// Until the GL's first frame the window shows the desktop as it was
+// copied: without a compositor that repeats what the screen shows anyway,
+// and with one the window would otherwise show black through the
+// hold-back. After it, the loop redraws the whole window.
+void SaverApp::paintWindow(HDC dc) {
+  if (!framePresentedOnce && desktopCopy.bitmap != nullptr) paintDesktopCopy(dc, desktopCopy);
+  frameClock.windowDamaged();
+}
+
+// Mode changes, monitors joining or leaving, a new DPI: followed once the
+// burst settles. Not while shutting down: the saver's own mode restore
+// sends one too, and the window is going.
+void SaverApp::noteDisplayChange() {
+  if (screenSaverRunning && !shutDownDone) frameClock.displaysChanged(timeGetTime());
+}
+
+void SaverApp::noteDisplayState(LPARAM setting) {
+  DisplayState state = displayStateIn(setting);
+  if (state == kDisplayOff) {
+    frameClock.displaysOff();
+    // The paced frames stop, and with them the need for a fine timer.
+    useFineTimer(false);
+  } else if (state == kDisplayOn || state == kDisplayDimmed) {
+    frameClock.displaysOn();
+  }
+}
+
+// After sleep the driver may have been reset and the monitors may have
+// changed: a new context, and the monitors measured again.
+void SaverApp::noteResume() {
+  if (!screenSaverRunning || shutDownDone) return;
+  graphicsLost = true;
+  rebuiltUnpresented = false;
+  frameClock.displaysChanged(timeGetTime());
 }

@@ -30,6 +30,8 @@ enum SaverStartUpStage {
 // Short name of a stage for measurements, such as "snapshot".
 const char* startUpStageName(int stage);
 
+enum { kMaxMonitors = 16 };
+
 class SaverApp {
  public:
   SaverApp();
@@ -45,59 +47,87 @@ class SaverApp {
   void shutDown();
   // Shuts down, shows `message` in an "Error" box and exits with 1.
   [[noreturn]] void reportError(const char* message);
-  void measureWindow(HWND window);
   void measureDesktop();
   void centreCursor();
-  void releaseGraphics();
 
   // Saver start-up: runs one stage; null on success, else the fixed message
   // that runSaver reports.
   const char* runStartUpStage(int stage, HINSTANCE instance);
-  bool readSaverSettings();
-  bool buildEyeTexture();
-  bool composeBackground();  // the user's background instead of the screen
   bool createSaverWindow(HINSTANCE instance);
-  bool setUpOpenGl(HWND window, int width, int height, int colorBits);
+  bool setUpOpenGl(HWND window, int width, int height);
 
   // Windows and loops.
   bool createPreviewWindow(HINSTANCE instance);
-  void adoptHostDpiAwareness(HWND host);
   int runRenderLoop();
   void enterRenderLoop();
   bool takeOneMessage();        // false once WM_QUIT is taken
-  void noteMouseMove(UINT message);
   void useFineTimer(bool fine);
-  // Draws the frame `step` describes; the loop always presents it.
-  void drawFrame(const FrameStep& step, bool present);
-  int runMessagePump();
+  // Draws the frame `step` describes into the back buffer.
+  void drawFrame(const FrameStep& step);
   int verifyPassword(HWND window);
 
-  ClockOverlay clockOverlay;
-  FpsCounter fpsCounter;
-  ScreenQuad BackdropQuad;  // the desktop snapshot
-  DesktopCopy desktopCopy;  // the desktop, shown by the window until the first frame
-  HDC windowDc;             // saver window's DC, kept for the whole run
-  HGLRC glContext;
-  int viewportWidth;        // pixels
-  int viewportHeight;
-  HWND window;              // saver or preview window; null in the other modes
-  int parentWindow;         // window number from the command line, 0 if none
-  int screenWidth;          // pixels: the desktop's (every monitor), or the preview host's
-  int screenHeight;
-  ScreenLayout layout;      // the saver window over every monitor; the scene's primary
-  int colorBits;            // never assigned: 0 lets the platform choose
+  // What the system tells the saver window while it runs.
+  void paintWindow(HDC dc);
+  void noteDisplayChange();
+  void noteDisplayState(LPARAM setting);
+  void noteResume();
+
+  ClockOverlay clockOverlay = {};
+  FpsCounter fpsCounter = {};
+  ScreenQuad BackdropQuad = {};  // the desktop snapshot
+  // The desktop as it was at start (or the background drawn in its place),
+  // kept for the whole run: the window paints it until its first frame,
+  // and every picture after a change of the monitors, or a new GL context,
+  // is made from it.
+  DesktopCopy desktopCopy;
+  HDC windowDc = nullptr;         // saver window's DC, kept for the whole run
+  HGLRC glContext = nullptr;
+  HWND window = nullptr;          // saver or preview window; null in the other modes
+  int parentWindow = 0;           // window number from the command line, 0 if none
+  int screenWidth = 0;            // pixels: the desktop's (every monitor), or the preview host's
+  int screenHeight = 0;
+  ScreenLayout layout = {};       // the saver window over every monitor; the scene's primary
+  bool modalActive = false;       // an error box or password check is up
+  bool showTime = false;
+  bool showFps = false;
+
+ private:
+  void measureWindow(HWND target);
+  void adoptHostDpiAwareness(HWND host);
+  void releaseGraphics();
+  void releaseGlContext();
+  bool readSaverSettings();
+  bool composeBackground();  // the user's background instead of the screen
+  bool buildEyeTexture();
+  bool buildGraphics();
+  bool buildBackdrop();
+  void placeScene();
+  void placeBackdrop();
+  void followDisplayChange();
+  bool recoverGraphics();
+  void noteMouseMove(UINT message);
+  int runMessagePump();
+
   const char* settingsKeyPath;
-  SettingValue resolution;  // the stored mode text, read at start-up
-  bool modalActive;         // an error box or password check is up
-  bool showTime;
-  bool showFps;
-  bool screenSaverRunning;  // SPI_SETSCREENSAVERRUNNING is on
-  int quitCode;             // wParam of the WM_QUIT that ended the render loop
+  SettingValue resolution = {};   // the stored mode text, read at start-up
+  bool screenSaverRunning = false;  // SPI_SETSCREENSAVERRUNNING is on
+  int quitCode = 0;               // the render loop's result: WM_QUIT's wParam, or 1
+  bool shutDownDone = false;
+
+  // The monitors now, and as they were when the desktop was copied.
+  MonitorArea monitors[kMaxMonitors] = {};
+  int monitorCount = 0;
+  MonitorArea startMonitors[kMaxMonitors] = {};
+  int startMonitorCount = 0;
+  ScreenRect startBounds = {};
 
   // The render loop's schedule.
   FrameClock frameClock;          // what is due when, on timeGetTime's clock
-  bool fineTimer;                 // a 1 ms system timer period is asked for
-  bool shutDownDone;
+  bool fineTimer = false;         // a 1 ms system timer period is asked for
+  bool framePresentedOnce = false;  // the GL has shown a frame: the window no longer paints the copy
+  HANDLE displayStateNotice = nullptr;  // the system's display-state registration
+  bool graphicsLost = false;      // a present or a resume asks for a new GL context
+  bool rebuiltUnpresented = false;  // a new context has not presented yet
 };
 
 extern SaverApp saverApp;

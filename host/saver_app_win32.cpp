@@ -5,8 +5,11 @@
 #include <stdlib.h>
 #include <GL/gl.h>
 
+#include "desktop/changed_desktop_win32.h"
 #include "desktop/desktop_background_win32.h"
 #include "desktop/ole_picture_win32.h"
+#include "desktop/picture_sources.h"
+#include "host/display_power_win32.h"
 #include "host/command_line.h"
 #include "host/monitors_win32.h"
 #include "resources/resource_ids.h"
@@ -23,7 +26,6 @@ SaverApp saverApp;
 
 namespace {
 
-const int kMaxMonitors = 16;
 const char kTextureFailure[] = "Can not create texture(s).";
 
 const char* const kStageNames[kStartUpStageCount] = {
@@ -39,11 +41,7 @@ const char* startUpStageName(int stage) {
   return stage >= 0 && stage < kStartUpStageCount ? kStageNames[stage] : "";
 }
 
-SaverApp::SaverApp() {
-  window = nullptr;
-  parentWindow = 0;
-  settingsKeyPath = kSettingsKeyPath;
-}
+SaverApp::SaverApp() : settingsKeyPath(kSettingsKeyPath) {}
 
 // The one way out of every mode, from WinMain's return and from
 // reportError; it runs once, whichever comes first. What the user and the
@@ -61,20 +59,27 @@ void SaverApp::shutDown() {
     screenSaverRunning = false;
   }
   useFineTimer(false);
+  unregisterDisplayState(displayStateNotice);
+  displayStateNotice = nullptr;
   releaseDesktopCopy(&desktopCopy);
   releaseGraphics();
 }
 
 // The font lists go while their context is current (GL calls without one
-// are silently lost), then the context, then the DC it was made on.
+// are silently lost), then the context. A lost context takes its lists
+// with it, and the calls are then harmless.
+void SaverApp::releaseGlContext() {
+  if (glContext == nullptr) return;
+  makeGlContextCurrent(windowDc, glContext);
+  clockOverlay.releaseFont();
+  fpsCounter.releaseFont();
+  deleteGlContext(glContext);
+  glContext = nullptr;
+}
+
+// The GL context, then the DC it was made on.
 void SaverApp::releaseGraphics() {
-  if (glContext != nullptr) {
-    makeGlContextCurrent(windowDc, glContext);
-    clockOverlay.releaseFont();
-    fpsCounter.releaseFont();
-    deleteGlContext(glContext);
-    glContext = nullptr;
-  }
+  releaseGlContext();
   if (windowDc != nullptr) {
     ReleaseDC(window, windowDc);
     windowDc = nullptr;
@@ -107,9 +112,8 @@ void SaverApp::measureWindow(HWND target) {
 
 // The saver covers every monitor: the window is the bounds of them all.
 void SaverApp::measureDesktop() {
-  MonitorArea monitors[kMaxMonitors];
-  int count = listMonitors(monitors, kMaxMonitors);
-  layout = screenLayout(monitors, count);
+  monitorCount = listMonitors(monitors, kMaxMonitors);
+  layout = screenLayout(monitors, monitorCount);
   screenWidth = layout.window.right - layout.window.left;
   screenHeight = layout.window.bottom - layout.window.top;
 }
@@ -138,27 +142,95 @@ bool SaverApp::readSaverSettings() {
   return resolution.ok;
 }
 
-bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height, int requestedColorBits) {
+// Also makes every new context after a reset, on the DC kept from the
+// first.
+bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height) {
   // On failure nothing is undone here: the caller ends the process, and the
   // exit-time release takes the DC back.
-  windowDc = GetDC(targetWindow);
+  if (windowDc == nullptr) windowDc = GetDC(targetWindow);
   if (windowDc == nullptr) return false;
-  glContext = createGlContext(windowDc, requestedColorBits);
+  glContext = createGlContext(windowDc);
   if (glContext == nullptr) return false;
   setUpSceneState(width, height, layout.eyesWidth, layout.eyesHeight);
-  viewportWidth = width;
-  viewportHeight = height;
+  clockOverlay.initOverlay(targetWindow, {layout.clockX, layout.clockBaselineY});
+  fpsCounter.initOverlay(targetWindow, {layout.fpsX, layout.fpsBaselineY});
+  BackdropQuad.texture = kSnapshotTexture;
+  placeBackdrop();
+  return true;
+}
 
-  OverlayPlace clockPlace = {layout.clockX, layout.clockBaselineY};
-  OverlayPlace fpsPlace = {layout.fpsX, layout.fpsBaselineY};
-  clockOverlay.initOverlay(targetWindow, clockPlace);
-  fpsCounter.initOverlay(targetWindow, fpsPlace);
-
+// The backdrop covers the window, which covers every monitor.
+void SaverApp::placeBackdrop() {
   BackdropQuad.left = layout.window.left;
   BackdropQuad.top = layout.window.top;
-  BackdropQuad.width = viewportWidth;
-  BackdropQuad.height = viewportHeight;
-  BackdropQuad.texture = kSnapshotTexture;
+  BackdropQuad.width = screenWidth;
+  BackdropQuad.height = screenHeight;
+}
+
+// Where the scene's parts go on the window as `layout` has it now: the
+// viewport, the texts on the primary monitor, the backdrop over all.
+void SaverApp::placeScene() {
+  placeSceneViewport(screenWidth, screenHeight, layout.eyesWidth, layout.eyesHeight);
+  clockOverlay.moveOverlay(window, {layout.clockX, layout.clockBaselineY});
+  fpsCounter.moveOverlay(window, {layout.fpsX, layout.fpsBaselineY});
+  placeBackdrop();
+}
+
+// The backdrop for the monitors now, made from the start picture: itself
+// while every monitor shows what it showed at start, else a picture with
+// the background on the changed ones, held only for its upload.
+bool SaverApp::buildBackdrop() {
+  PictureSource sources[kMaxMonitors];
+  pictureSources(startMonitors, startMonitorCount, startBounds, monitors, monitorCount, sources);
+  if (picturesUnchanged(sources, monitorCount, startBounds, layout.window)) {
+    return buildDesktopSnapshot(&BackdropQuad, desktopCopy.bits, desktopCopy.width,
+                                desktopCopy.height);
+  }
+  DesktopCopy picture;
+  if (!composeChangedDesktop(desktopCopy, monitors, sources, monitorCount, layout.window,
+                             &picture)) {
+    return false;
+  }
+  bool built = buildDesktopSnapshot(&BackdropQuad, picture.bits, picture.width, picture.height);
+  releaseDesktopCopy(&picture);
+  return built;
+}
+
+// Everything the GL holds, on a new context: the driver may have been reset
+// (after sleep, a remote session, an update), taking the old one's
+// textures and lists with it. False when the system gives no new one.
+bool SaverApp::buildGraphics() {
+  releaseGlContext();
+  if (!setUpOpenGl(window, screenWidth, screenHeight)) return false;
+  requestSwapInterval(1);
+  return buildEyeTexture() && buildBackdrop() && buildEyeSphereList();
+}
+
+// The monitors have settled after a change: the window covers them as they
+// are now, and the picture follows. A change that left them as they were
+// (a mode set and set back) only repaints.
+void SaverApp::followDisplayChange() {
+  MonitorArea previous[kMaxMonitors];
+  int previousCount = monitorCount;
+  CopyMemory(previous, monitors, sizeof(previous));
+  measureDesktop();
+  if (sameMonitors(previous, previousCount, monitors, monitorCount)) return;
+  // Windows moves windows off a monitor that went away and does not resize
+  // a full-screen one: the saver must cover the new desktop itself.
+  SetWindowPos(window, HWND_TOPMOST, layout.window.left, layout.window.top, screenWidth,
+               screenHeight, SWP_NOACTIVATE);
+  placeScene();
+  frameClock.settings.refreshRate = usableRefreshRate(currentRefreshRate());
+  if (!buildBackdrop()) graphicsLost = true;
+}
+
+// A present or the context failed: a new context, once. A second failure
+// before anything was shown again means the GL is gone for good.
+bool SaverApp::recoverGraphics() {
+  graphicsLost = false;
+  if (rebuiltUnpresented || !buildGraphics()) return false;
+  rebuiltUnpresented = true;
+  frameClock.windowDamaged();
   return true;
 }
 
@@ -169,9 +241,7 @@ bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height, int request
 // picture of the desktop the system lets the saver have. Taken as well
 // when the system refuses the copy.
 bool SaverApp::composeBackground() {
-  MonitorArea monitors[kMaxMonitors];
-  int count = listMonitors(monitors, kMaxMonitors);
-  return composeDesktopBackground(monitors, count, layout.window, &desktopCopy);
+  return composeDesktopBackground(monitors, monitorCount, layout.window, &desktopCopy);
 }
 
 // The eye picture from the program's resources, decoded at the window's
@@ -206,6 +276,9 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
       // Before the window exists: once it is up, a compositing window
       // manager shows it black until its first frame, and a copy of the
       // screen would hold that black instead of the desktop.
+      CopyMemory(startMonitors, monitors, sizeof(startMonitors));
+      startMonitorCount = monitorCount;
+      startBounds = layout.window;
       return (runsOnUsersDesktop() && copyDesktop(layout.window.left, layout.window.top,
                                                   screenWidth, screenHeight, &desktopCopy)) ||
                      composeBackground()
@@ -214,17 +287,13 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
     case kStageWindow:
       return createSaverWindow(instance) ? nullptr : "Can not create window.";
     case kStageOpenGl:
-      return setUpOpenGl(window, screenWidth, screenHeight, colorBits)
+      return setUpOpenGl(window, screenWidth, screenHeight)
                  ? nullptr
                  : "Can not initialize OpenGL.";
     case kStageEyeTexture:
       return buildEyeTexture() ? nullptr : kTextureFailure;
     case kStageSnapshot:
-      // The copy stays until the first frame: the window paints it till then.
-      return buildDesktopSnapshot(&BackdropQuad, desktopCopy.bits, desktopCopy.width,
-                                  desktopCopy.height)
-                 ? nullptr
-                 : kTextureFailure;
+      return buildBackdrop() ? nullptr : kTextureFailure;
     case kStageDisplayLists:
       return buildEyeSphereList() ? nullptr : "Can not create object(s).";
     default:

@@ -2,13 +2,16 @@
 // draws into it is in render_loop_win32.cpp.
 #include "host/saver_app.h"
 
-#include "desktop/desktop_copy_win32.h"
+#include "host/display_power_win32.h"
 #include "host/window_class_win32.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
 const char kSaverClassName[] = "MainWindow";
+// Windows 8.1's message for a window whose monitor's DPI changed; the build
+// targets older systems, whose headers lack it.
+const UINT kDpiChanged = 0x02E0;
 
 LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -24,17 +27,22 @@ LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       if (!saverApp.modalActive && saverApp.verifyPassword(hwnd) != 0) PostQuitMessage(0);
       return 0;
     case WM_PAINT: {
-      // Until the first frame, the desktop as it was copied: without a
-      // compositor that repeats what the screen shows anyway, and with one
-      // the window would otherwise show black through the hold-back. After
-      // it, the loop redraws the whole window once the hold-back allows.
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(hwnd, &paint);
-      if (saverApp.desktopCopy.bitmap != nullptr) paintDesktopCopy(dc, saverApp.desktopCopy);
+      saverApp.paintWindow(dc);
       EndPaint(hwnd, &paint);
-      saverApp.frameClock.windowDamaged();
       return 0;
     }
+    case WM_DISPLAYCHANGE:
+    case kDpiChanged:
+      // The saver lays itself out again; the suggested rectangle of a DPI
+      // change is for windows of one monitor.
+      saverApp.noteDisplayChange();
+      return 0;
+    case WM_POWERBROADCAST:
+      if (wParam == kPowerSettingChange) saverApp.noteDisplayState(lParam);
+      if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) saverApp.noteResume();
+      return TRUE;
     case WM_ERASEBKGND:
       // Never erased: until the first frame is presented the window shows
       // the desktop (WM_PAINT paints the copy over what is still there).
@@ -46,7 +54,10 @@ LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       if (wParam == VK_ESCAPE) PostMessageA(hwnd, WM_CLOSE, 0, 0);
       return 0;
     case WM_SYSCOMMAND:
-      // Alt+F4 (SC_CLOSE), SC_SCREENSAVE and the rest are all swallowed.
+      // The system asks before it powers a monitor down; a saver must never
+      // keep it lit. Alt+F4 (SC_CLOSE), SC_SCREENSAVE and the rest are
+      // swallowed.
+      if ((wParam & 0xFFF0) == SC_MONITORPOWER) return DefWindowProcA(hwnd, message, wParam, lParam);
       return 0;
     case WM_MOUSEMOVE:
       // The loop notes mouse moves as it takes them from the queue.

@@ -76,10 +76,4 @@ void drawEyes(int cursorX, int cursorY) {
   glDisable(GL_BLEND);
 }
 
-void finishFrame(HDC dc, bool present) {
-  if (present) {
-    SwapBuffers(dc);
-  } else {
-    glFinish();
-  }
-}
+bool presentFrame(HDC dc) { return SwapBuffers(dc) != FALSE; }

@@ -26,7 +26,6 @@ void drawScene(const FrameContent& content);
 // The two eyes, turned toward the cursor.
 void drawEyes(int cursorX, int cursorY);
 
-// Shows the back buffer, or, while frames are held back, only finishes the
-// frame: a software rasteriser otherwise queues seconds of unshown frames,
-// and the first swap has to work them all off before anything appears.
-void finishFrame(HDC dc, bool present);
+// Shows the back buffer; false when the system could not (the device was
+// lost or reset).
+bool presentFrame(HDC dc);

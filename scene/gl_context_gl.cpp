@@ -21,20 +21,24 @@ const GLint kEyeStacks = 15;
 
 }  // namespace
 
-HGLRC createGlContext(HDC dc, int colorBits) {
+HGLRC createGlContext(HDC dc) {
   PIXELFORMATDESCRIPTOR request = {};
   request.nSize = sizeof(request);
   request.nVersion = 1;
   request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
   request.iPixelType = PFD_TYPE_RGBA;
-  request.cColorBits = static_cast<BYTE>(colorBits & 0xFF);
+  request.cColorBits = 0;  // the desktop's own depth
   // No depth buffer: the frame draws back to front and never tests depth.
   request.cDepthBits = 0;
   request.iLayerType = PFD_MAIN_PLANE;
 
-  // A failure in either call surfaces as a failing wglCreateContext below.
-  int format = ChoosePixelFormat(dc, &request);
-  SetPixelFormat(dc, format, &request);
+  // A window takes a pixel format once: a context made again after a
+  // driver reset uses the one it has.
+  if (GetPixelFormat(dc) == 0) {
+    // A failure in either call surfaces as a failing wglCreateContext below.
+    int format = ChoosePixelFormat(dc, &request);
+    SetPixelFormat(dc, format, &request);
+  }
 
   HGLRC context = wglCreateContext(dc);
   if (context == nullptr) return nullptr;
@@ -45,7 +49,7 @@ HGLRC createGlContext(HDC dc, int colorBits) {
   return context;
 }
 
-void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight) {
+void placeSceneViewport(int width, int height, int eyesWidth, int eyesHeight) {
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -55,6 +59,10 @@ void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight) {
   // modes switches back.
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+}
+
+void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight) {
+  placeSceneViewport(width, height, eyesWidth, eyesHeight);
 
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_TEXTURE_2D);
@@ -91,8 +99,8 @@ bool buildEyeSphereList() {
   return true;
 }
 
-void makeGlContextCurrent(HDC dc, HGLRC context) {
-  if (wglGetCurrentContext() != context) wglMakeCurrent(dc, context);
+bool makeGlContextCurrent(HDC dc, HGLRC context) {
+  return wglGetCurrentContext() == context || wglMakeCurrent(dc, context);
 }
 
 void deleteGlContext(HGLRC context) {

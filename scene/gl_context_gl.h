@@ -3,15 +3,19 @@
 // from, and the eye sphere's display list.
 #include <windows.h>
 
-// Chooses and sets a double-buffered RGBA pixel format on `dc` for
-// `colorBits` (0 lets the platform choose) and makes a new context current
-// on it. Null on failure; the DC stays the caller's.
-HGLRC createGlContext(HDC dc, int colorBits);
+// Chooses and sets a double-buffered RGBA pixel format of the desktop's
+// depth on `dc`, unless its window has one already, and makes a new context
+// current on it. Null on failure; the DC stays the caller's.
+HGLRC createGlContext(HDC dc);
 
 // Viewport, perspective projection and base state for a width x height
 // window whose eyes' pass covers eyesWidth x eyesHeight of it; claims
 // display list 1 for the eye sphere before any font takes list names.
 void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight);
+
+// The viewport and the eyes' perspective alone, for a window that took a
+// new size.
+void placeSceneViewport(int width, int height, int eyesWidth, int eyesHeight);
 
 // Asks the driver to wait `interval` display refreshes per buffer swap.
 void requestSwapInterval(int interval);
@@ -19,8 +23,9 @@ void requestSwapInterval(int interval);
 // Compiles the textured eye sphere into display list 1.
 bool buildEyeSphereList();
 
-// Makes `context` current on `dc` unless it already is.
-void makeGlContextCurrent(HDC dc, HGLRC context);
+// Makes `context` current on `dc` unless it already is; false when the
+// system refuses (the context was lost).
+bool makeGlContextCurrent(HDC dc, HGLRC context);
 
 // Makes no context current and deletes `context`. The caller deletes its
 // display lists before, while the context is still current, and releases

@@ -133,6 +133,11 @@ void ClockOverlay::initOverlay(HWND window, const OverlayPlace& where) {
   buildWindowFont(&font, window, &width, &height);
 }
 
+void ClockOverlay::moveOverlay(HWND window, const OverlayPlace& where) {
+  place = where;
+  measureOuterRect(window, &width, &height);
+}
+
 void ClockOverlay::releaseFont() { font.release(); }
 
 void ClockOverlay::drawClock() {
@@ -148,6 +153,11 @@ void FpsCounter::initOverlay(HWND window, const OverlayPlace& where) {
   buildWindowFont(&font, window, &width, &height);
   // After the font: the first period starts once the glyphs are built.
   periodStart = timeGetTime();
+}
+
+void FpsCounter::moveOverlay(HWND window, const OverlayPlace& where) {
+  place = where;
+  measureOuterRect(window, &width, &height);
 }
 
 void FpsCounter::releaseFont() { font.release(); }

@@ -31,6 +31,8 @@ struct ClockOverlay {
   OverlayPlace place;  // the primary monitor's bottom-left corner
 
   void initOverlay(HWND window, const OverlayPlace& where);
+  // The window took a new size: the text goes to `where`.
+  void moveOverlay(HWND window, const OverlayPlace& where);
   void releaseFont();
   // "HH : MM : SS" of the local time, red.
   void drawClock();
@@ -45,6 +47,8 @@ struct FpsCounter {
   OverlayPlace place;     // the primary monitor's top-left corner
 
   void initOverlay(HWND window, const OverlayPlace& where);
+  // The window took a new size: the text goes to `where`.
+  void moveOverlay(HWND window, const OverlayPlace& where);
   void releaseFont();
   // Starts a new period now, dropping the frames counted so far: frames
   // held back are not frames the user saw.

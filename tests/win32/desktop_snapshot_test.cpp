@@ -198,7 +198,7 @@ TEST_P(DesktopSnapshot, IsThePictureAtTheQuadsOriginTexelForTexel) {
                                     << "," << area.top;
 
   HDC dc = GetDC(glWindow);
-  HGLRC context = createGlContext(dc, 0);
+  HGLRC context = createGlContext(dc);
   ASSERT_NE(nullptr, context);
   GLuint texture = 0;
   glGenTextures(1, &texture);
@@ -263,7 +263,7 @@ TEST(DesktopSnapshot, IsExactInTilesOnAGlOf1024Texels) {
   HWND glWindow = createTestWindow("GlimmerSnapshotGl", {0, 0, width, height});
   ASSERT_NE(nullptr, glWindow);
   HDC dc = GetDC(glWindow);
-  HGLRC context = createGlContext(dc, 0);
+  HGLRC context = createGlContext(dc);
   ASSERT_NE(nullptr, context);
 
   // The copy's pixels are the picture, bottom row first as the copy holds them.

@@ -17,6 +17,7 @@
 
 #include <string>
 
+#include "host/display_power_win32.h"
 #include "host/saver_app.h"
 #include "settings/display_mode_win32.h"
 #include "tests/win32/import_redirect.h"
@@ -191,7 +192,7 @@ const char kShutDownCalls[] =
 void setUpTheSaver() {
   saverApp.measureDesktop();
   if (!saverApp.createSaverWindow(GetModuleHandleA(nullptr)) ||
-      !saverApp.setUpOpenGl(saverApp.window, saverApp.screenWidth, saverApp.screenHeight, 0)) {
+      !saverApp.setUpOpenGl(saverApp.window, saverApp.screenWidth, saverApp.screenHeight)) {
     ExitProcess(kNoSetUp);
   }
 }
@@ -253,6 +254,173 @@ void failWithTheTimerRaised() {
   saverApp.reportError("Can not create object(s).");
 }
 
+// The night: displays that go dark and come back, a driver reset. The
+// render loop runs here with a timer that plays the system's part.
+const UINT kLoopNeverEnded = 7;
+
+typedef BOOL(WINAPI* SwapBuffersProc)(HDC);
+typedef LRESULT(WINAPI* DefWindowProcProc)(HWND, UINT, WPARAM, LPARAM);
+SwapBuffersProc realSwapBuffers;
+DefWindowProcProc realDefWindowProc;
+int presents = 0;
+int swapFailuresLeft = 0;  // SwapBuffers fails this many more times, as after a reset
+
+BOOL WINAPI countSwapBuffers(HDC dc) {
+  if (swapFailuresLeft > 0) {
+    --swapFailuresLeft;
+    note("present-failed");
+    return FALSE;
+  }
+  ++presents;
+  return realSwapBuffers(dc);
+}
+LRESULT WINAPI recordDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SYSCOMMAND) {
+    note((wParam & 0xFFF0) == SC_MONITORPOWER ? "monitor-power-passed" : "syscommand-passed");
+  }
+  return realDefWindowProc(window, message, wParam, lParam);
+}
+
+// The whole saver as runSaver starts it, on the screen as it is.
+void setUpTheWholeSaver(int failures) {
+  saverApp.measureDesktop();
+  for (int stage = kStageDesktopCopy; stage < kStartUpStageCount; ++stage) {
+    if (saverApp.runStartUpStage(stage, GetModuleHandleA(nullptr)) != nullptr) {
+      ExitProcess(kNoSetUp);
+    }
+  }
+  saverApp.modalActive = true;  // see runTheLoopThenShutDownTwice
+  recordTheSystemCalls();
+  swapFailuresLeft = failures;
+  record("gdi32.dll", "SwapBuffers", countSwapBuffers, &realSwapBuffers);
+  record("user32.dll", "DefWindowProcA", recordDefWindowProc, &realDefWindowProc);
+}
+
+// Texels of the backdrop's tiles that are not the kept desktop copy's.
+int backdropTexelsNotTheCopy() {
+  const ScreenQuad& quad = saverApp.BackdropQuad;
+  const DesktopCopy& copy = saverApp.desktopCopy;
+  const unsigned* bits = static_cast<const unsigned*>(copy.bits);
+  int wrong = snapshotTileCount(quad.tiles) == 0 ? 1 : 0;
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  for (int i = 0; i < snapshotTileCount(quad.tiles); ++i) {
+    SnapshotTile tile = snapshotTile(quad.tiles, i);
+    std::string texels(static_cast<size_t>(tile.textureWidth) * tile.textureHeight * 4, '\0');
+    glBindTexture(GL_TEXTURE_2D, tileTexture(quad, i));
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, &texels[0]);
+    for (int y = 0; y < tile.height; ++y) {
+      for (int x = 0; x < tile.width; ++x) {
+        unsigned texel = 0;
+        memcpy(&texel, &texels[(static_cast<size_t>(tile.height - 1 - y) * tile.textureWidth + x) * 4],
+               4);
+        unsigned pixel = bits[static_cast<size_t>(copy.height - 1 - tile.y - y) * copy.width +
+                              tile.x + x];
+        if (((texel ^ pixel) & 0xFFFFFFu) != 0) ++wrong;
+      }
+    }
+  }
+  return wrong;
+}
+
+void sendDisplayState(DWORD state) {
+  struct {
+    GUID setting;
+    DWORD dataLength;
+    DWORD data;
+  } broadcast = {{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}},
+                 sizeof(DWORD), state};
+  SendMessageA(saverApp.window, WM_POWERBROADCAST, kPowerSettingChange,
+               reinterpret_cast<LPARAM>(&broadcast));
+}
+
+void fail(const char* what) {
+  fprintf(stderr, "%s\n", what);
+  ExitProcess(kWrongCalls);
+}
+
+// With the counter on frames come at the display's rate and hold the fine
+// timer; in the dark neither, for as long as it lasts; lit again, a frame
+// at once. The monitor's power request goes on to the system.
+int presentsInTheDark;
+VOID CALLBACK darkTimeline(HWND, UINT, UINT_PTR, DWORD) {
+  static int step = 0;
+  DWORD elapsed = GetTickCount() - loopStart;
+  if (step == 0 && elapsed >= 3500) {
+    if (presents == 0) fail("no frame before the dark");
+    calls.clear();
+    SendMessageA(saverApp.window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+    SendMessageA(saverApp.window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    sendDisplayState(kDisplayOff);
+    presentsInTheDark = presents;
+    ++step;
+  } else if (step == 1 && elapsed >= 5500) {
+    if (presents != presentsInTheDark) fail("frames drawn in the dark");
+    expectCalls("monitor-power-passed timer-lowered");
+    sendDisplayState(kDisplayDimmed);
+    ++step;
+  } else if (step == 2) {
+    if (presents == presentsInTheDark) fail("no frame right after the displays came back");
+    expectCalls("monitor-power-passed timer-lowered timer-raised");
+    PostQuitMessage(0);
+    ++step;
+  }
+}
+
+void runThroughTheDark() {
+  setUpTheWholeSaver(0);
+  saverApp.showFps = true;
+  loopStart = GetTickCount();
+  SetTimer(nullptr, 0, 100, darkTimeline);
+  ExitProcess(static_cast<UINT>(saverApp.runRenderLoop()));
+}
+
+// A failed present and what follows it: the old context and its font lists
+// go, a new one is made and filled (the fonts and the eye picture borrow
+// DCs of their own).
+const char kRebuiltCalls[] =
+    "saver-running present-failed lists-deleted lists-deleted context-not-current "
+    "context-deleted context-made-current other-dc-released other-dc-released "
+    "other-dc-released";
+
+// One failed present: a new context, whose textures hold the kept copy.
+VOID CALLBACK resetTimeline(HWND, UINT, UINT_PTR, DWORD) {
+  DWORD elapsed = GetTickCount() - loopStart;
+  if (elapsed < 3800) return;
+  if (presents == 0) fail("nothing presented after the reset");
+  expectCalls(kRebuiltCalls);
+  int wrong = backdropTexelsNotTheCopy();
+  if (wrong != 0) {
+    fprintf(stderr, "%d texels of the new backdrop are not the desktop copy's\n", wrong);
+    ExitProcess(kWrongCalls);
+  }
+  PostQuitMessage(0);
+}
+
+void surviveADriverReset() {
+  setUpTheWholeSaver(1);
+  loopStart = GetTickCount();
+  SetTimer(nullptr, 0, 100, resetTimeline);
+  ExitProcess(static_cast<UINT>(saverApp.runRenderLoop()));
+}
+
+// Presents that fail on the new context too: the loop ends by itself with
+// 1, and the shutdown gives everything back as after Escape.
+VOID CALLBACK neverEnds(HWND, UINT, UINT_PTR, DWORD) {
+  if (GetTickCount() - loopStart > 8000) ExitProcess(kLoopNeverEnded);
+}
+
+void giveUpOnALostGl() {
+  setUpTheWholeSaver(1000);
+  loopStart = GetTickCount();
+  SetTimer(nullptr, 0, 100, neverEnds);
+  int code = saverApp.runRenderLoop();
+  saverApp.shutDown();
+  expectCalls(std::string(kRebuiltCalls) +
+              " present-failed mode-restored saver-not-running lists-deleted lists-deleted "
+              "context-not-current context-deleted dc-released");
+  ExitProcess(static_cast<UINT>(code));
+}
+
 }  // namespace
 
 TEST(FatalError, TheStoredModeIsBackBeforeTheErrorBoxShows) {
@@ -272,4 +440,17 @@ TEST(Shutdown, GivesEverythingBackOnceInOrderAfterTheLoop) {
 
 TEST(Shutdown, GivesEverythingBackInOrderBeforeTheErrorBoxShows) {
   EXPECT_EXIT(failWithTheTimerRaised(), ::testing::ExitedWithCode(1), "");
+}
+
+// Exit code 6 names a fault (on stderr), 7 a loop that never ended.
+TEST(Night, DarkDisplaysGetNoFramesAndNoFineTimerThenAFrameAtOnce) {
+  EXPECT_EXIT(runThroughTheDark(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Night, AFailedPresentGivesANewContextWithTheKeptDesktop) {
+  EXPECT_EXIT(surviveADriverReset(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Night, AGlThatCannotBeMadeAgainEndsLikeEscapeWithOne) {
+  EXPECT_EXIT(giveUpOnALostGl(), ::testing::ExitedWithCode(1), "");
 }
