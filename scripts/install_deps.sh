@@ -3,7 +3,8 @@
 # need, when they are missing. Uses apt as root, or through sudo.
 # ImageMagick comes without Ghostscript's fonts (no recommends), so every
 # script that draws text names a DejaVu font file from fonts-dejavu-core.
-# Xephyr (xserver-xephyr) nests inside Xvfb to give the tests two monitors.
+# Xephyr (xserver-xephyr) nests inside Xvfb to give the tests two monitors;
+# xrandr (x11-xserver-utils) adds the display modes a test switches to.
 # libfaketime shifts Wine's clocks for the uptime tests.
 # The winget manifests are written and checked with the system's python3
 # (/usr/bin/python3), which these two Python packages belong to.
@@ -14,7 +15,7 @@ set -euo pipefail
 packages=(
   cmake make g++ googletest libgtest-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
-  wine wine64 xvfb xserver-xephyr x11-utils xdotool libgl1-mesa-dri libglu1-mesa
+  wine wine64 xvfb xserver-xephyr x11-utils x11-xserver-utils xdotool libgl1-mesa-dri libglu1-mesa
   imagemagick fonts-dejavu-core nsis zip python3-yaml python3-jsonschema
   libxdamage-dev libfaketime
 )

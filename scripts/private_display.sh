@@ -6,7 +6,9 @@
 #   start_display GEOMETRY    starts Xvfb on a free display, sets `display`;
 #                             GEOMETRY is WIDTHxHEIGHTxDEPTH, or monitors
 #                             side by side as WIDTHxHEIGHT+WIDTHxHEIGHT[+...]
-#                             (true colour; see start_monitors_display)
+#                             (true colour; see start_monitors_display);
+#                             a single screen may be followed by smaller
+#                             modes it can switch to, ",WIDTHxHEIGHT" each
 #   init_prefix PREFIX LOG    makes a bare Wine prefix for the display in
 #                             `display` (make_prefix in first_settings.sh
 #                             makes one with the saver's settings)
@@ -39,10 +41,24 @@ private_display_pids=()
 private_prefixes=()
 
 start_display() {
-  case $1 in
-    *+*) start_monitors_display "$1" ;;
-    *) start_x_server "$1" Xvfb -screen 0 "$1" ;;
-  esac
+  local screen=${1%%,*} mode modes=()
+  case $screen in
+    *+*) start_monitors_display "$screen" ;;
+    *) start_x_server "$screen" Xvfb -screen 0 "$screen" ;;
+  esac || return 1
+  [[ $1 == *,* ]] && IFS=, read -ra modes <<<"${1#*,}"
+  for mode in "${modes[@]}"; do
+    add_display_mode "$mode" || return 1
+  done
+}
+
+# A RandR mode the screen in `display` can switch to, which Wine then lists
+# among the display modes. Xvfb takes modes up to the size it started
+# with; only the size matters to it, so the timings are all 0.
+add_display_mode() {
+  [[ $1 =~ ^([0-9]+)x([0-9]+)$ ]] || { echo "bad display mode '$1'" >&2; return 1; }
+  DISPLAY=$display xrandr --newmode "$1" 0 "${BASH_REMATCH[1]}" 0 0 0 "${BASH_REMATCH[2]}" 0 0 0 &&
+    DISPLAY=$display xrandr --addmode screen "$1"
 }
 
 # Starts an X server (the command and its arguments after the geometry,

@@ -8,8 +8,9 @@
 # Screens: most tests run on a 1024x768 true-colour screen; the tests whose
 # suite names start with Portrait run on a 768x1024 screen, those starting
 # with Depth8 on an 8-bit screen, those starting with Sizes on each of the
-# size groups' screens below, and those starting with TwoMonitors on two
-# 1024x768 monitors side by side. Every screen shows the sample desktop
+# size groups' screens below, those starting with TwoMonitors on two
+# 1024x768 monitors side by side, and those starting with DisplayChange on a
+# 1024x768 screen that can switch down to 800x600. Every screen shows the sample desktop
 # picture (scripts/desktop_picture.sh) made at its size, across all
 # monitors, with fine detail: rows of small text, one-pixel lines and a
 # one-pixel checker over a smooth background.
@@ -34,7 +35,8 @@ source "$source_dir/scripts/desktop_picture.sh"
 source "$source_dir/scripts/shifted_clock.sh"
 
 # group name, screen (WIDTHxHEIGHTxDEPTH, or WIDTHxHEIGHT+WIDTHxHEIGHT for
-# two monitors side by side, see scripts/private_display.sh), ctest label,
+# two monitors side by side, either followed by ,WIDTHxHEIGHT for each
+# smaller mode it can switch to; see scripts/private_display.sh), ctest label,
 # Wine prefix, millisecond clock. Groups that name the same prefix share it
 # (made once): a prefix costs seconds, and neither the Sizes nor the
 # TwoMonitors cases need anything of their own in it (the latter check that
@@ -44,6 +46,7 @@ groups=(
   "main 1024x768x24 ^(win32|e2e)$ main -"
   "uptime-past-2^31 1024x768x24 ^e2e_uptime$ main past-2^31"
   "uptime-wrap 1024x768x24 ^e2e_uptime_wrap$ main wrap-in-hold-back"
+  "display-change 1024x768x24,800x600 ^e2e_display_change$ main -"
   "portrait 768x1024x24 ^e2e_portrait$ portrait -"
   "depth8 1024x768x8 ^e2e_depth8$ depth8 -"
   "size-1024x768x16 1024x768x16 ^e2e_sizes$ sizes -"
@@ -105,7 +108,7 @@ run_group() {
     echo "!! Group '$name': no tests labelled '$filter' in $build_dir" >&2
     return 1
   fi
-  start_display "$geometry"
+  start_display "$geometry" || { echo "!! Group '$name': no display" >&2; return 1; }
   prefix=$work/prefix-$prefix_name
   make_prefix "$prefix" || { echo "!! Group '$name': no prefix" >&2; return 1; }
   show_desktop_picture "$work/desktop-$name.png" || { echo "!! Group '$name': no desktop picture" >&2; return 1; }
