@@ -4,11 +4,9 @@
 #include <string.h>
 
 #include "host/saver_app.h"
+#include "platform/system_imports_win32.h"
 
 namespace {
-
-typedef BOOL(WINAPI* VerifyScreenSavePwdProc)(HWND);
-typedef DWORD(WINAPI* PwdChangePasswordAProc)(LPCSTR, HWND, DWORD, DWORD);
 
 // Loads a system module from the system folder by its full path. A bare
 // name would be searched for in the program's folder and the current
@@ -46,10 +44,9 @@ int SaverApp::verifyPassword(HWND hwnd) {
   if (isNtFamily()) return 1;
 
   ShowCursor(TRUE);
-  HMODULE module = loadSystemModule("password.cpl");
+  HMODULE module = loadSystemModule(kVerifyScreenSavePwd.module);
   if (module == nullptr) reportError("Can not load library 'password.cpl'.");
-  VerifyScreenSavePwdProc verify = reinterpret_cast<VerifyScreenSavePwdProc>(
-      reinterpret_cast<void*>(GetProcAddress(module, "VerifyScreenSavePwd")));
+  VerifyScreenSavePwdProc verify = findImport(module, kVerifyScreenSavePwd);
   if (verify == nullptr) reportError("Can not load library 'password.cpl'.");
 
   BOOL result = verify(hwnd);
@@ -65,13 +62,12 @@ int SaverApp::verifyPassword(HWND hwnd) {
 }
 
 void SaverApp::changePassword(HWND owner) {
-  HMODULE module = loadSystemModule("mpr.dll");
+  HMODULE module = loadSystemModule(kPwdChangePasswordA.module);
   if (module == nullptr) {
     MessageBoxA(owner, "Can not load library mpr.dll", nullptr, MB_OK);
     return;
   }
-  PwdChangePasswordAProc change = reinterpret_cast<PwdChangePasswordAProc>(
-      reinterpret_cast<void*>(GetProcAddress(module, "PwdChangePasswordA")));
+  PwdChangePasswordAProc change = findImport(module, kPwdChangePasswordA);
   if (change == nullptr) {
     FreeLibrary(module);
     MessageBoxA(owner, "Can not load library mpr.dll", nullptr, MB_OK);

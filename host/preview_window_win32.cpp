@@ -3,6 +3,7 @@
 #include "host/saver_app.h"
 
 #include "host/window_class_win32.h"
+#include "platform/system_imports_win32.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -57,16 +58,9 @@ LRESULT CALLBACK previewWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 // preview would be cropped or fall short of the box under display scaling.
 // Windows before 10 (1607) have neither call and no such difference.
 void SaverApp::adoptHostDpiAwareness(HWND host) {
-  typedef HANDLE(WINAPI * GetWindowDpiAwarenessContextProc)(HWND);
-  typedef HANDLE(WINAPI * SetThreadDpiAwarenessContextProc)(HANDLE);
-  HMODULE user = GetModuleHandleA("user32.dll");
-  if (user == nullptr || host == nullptr) return;
-  GetWindowDpiAwarenessContextProc getContext =
-      reinterpret_cast<GetWindowDpiAwarenessContextProc>(
-          reinterpret_cast<void*>(GetProcAddress(user, "GetWindowDpiAwarenessContext")));
-  SetThreadDpiAwarenessContextProc setContext =
-      reinterpret_cast<SetThreadDpiAwarenessContextProc>(
-          reinterpret_cast<void*>(GetProcAddress(user, "SetThreadDpiAwarenessContext")));
+  if (host == nullptr) return;
+  GetWindowDpiAwarenessContextProc getContext = findImport(kGetWindowDpiAwarenessContext);
+  SetThreadDpiAwarenessContextProc setContext = findImport(kSetThreadDpiAwarenessContext);
   if (getContext == nullptr || setContext == nullptr) return;
   HANDLE context = getContext(host);
   if (context != nullptr) setContext(context);

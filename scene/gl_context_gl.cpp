@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "platform/system_imports_win32.h"
 #include "scene/gl_choices.h"
 #include "scene/gl_names.h"
 
@@ -71,9 +72,7 @@ void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight) {
 void requestSwapInterval(int interval) {
   // Only where the driver offers WGL_EXT_swap_control; elsewhere the render
   // loop's own pacing is all there is.
-  typedef BOOL(WINAPI * SwapIntervalProc)(int);
-  SwapIntervalProc setInterval = reinterpret_cast<SwapIntervalProc>(
-      reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")));
+  SwapIntervalEXTProc setInterval = findImport(kSwapIntervalEXT);
   if (setInterval != nullptr) setInterval(interval);
 }
 
