@@ -3,6 +3,7 @@
 #include "host/saver_app.h"
 
 #include "host/window_class_win32.h"
+#include "platform/failure_report_win32.h"
 #include "platform/system_imports_win32.h"
 #include "resources/resource_ids.h"
 
@@ -75,5 +76,6 @@ bool SaverApp::createPreviewWindow(HINSTANCE instance) {
   window = CreateWindowExA(0, kPreviewClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, screenWidth,
                            screenHeight, reinterpret_cast<HWND>(static_cast<INT_PTR>(parentWindow)),
                            nullptr, instance, nullptr);
+  if (window == nullptr) reportSystemFailure("preview window", "CreateWindowExA", GetLastError());
   return window != nullptr;
 }

@@ -9,6 +9,7 @@
 #include "desktop/ole_picture_win32.h"
 #include "host/command_line.h"
 #include "host/monitors_win32.h"
+#include "platform/failure_report_win32.h"
 #include "resources/resource_ids.h"
 #include "scene/gl_context_gl.h"
 #include "scene/gl_names.h"
@@ -142,7 +143,10 @@ bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height, int request
   // On failure nothing is undone here: the caller ends the process, and the
   // exit-time release takes the DC back.
   windowDc = GetDC(targetWindow);
-  if (windowDc == nullptr) return false;
+  if (windowDc == nullptr) {
+    reportFailure("OpenGL set-up", "GetDC gave no DC for the window");
+    return false;
+  }
   glContext = createGlContext(windowDc, requestedColorBits);
   if (glContext == nullptr) return false;
   setUpSceneState(width, height, layout.eyesWidth, layout.eyesHeight);
@@ -182,10 +186,10 @@ bool SaverApp::buildEyeTexture() {
                                 largestTextureSide(), &picture)) {
     return false;
   }
-  buildPictureTexture(kEyeTexture, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, picture.width,
-                      picture.height, picture.bits);
+  bool built = buildPictureTexture(kEyeTexture, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR,
+                                   picture.width, picture.height, picture.bits);
   releaseDesktopCopy(&picture);
-  return true;
+  return built;
 }
 
 const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
@@ -235,7 +239,9 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
 int SaverApp::runSaver(HINSTANCE instance) {
   for (int stage = 0; stage < kStartUpStageCount; ++stage) {
     const char* failure = runStartUpStage(stage, instance);
-    if (failure != nullptr) reportError(failure);
+    if (failure == nullptr) continue;
+    reportFailure("start-up", "the %s stage failed", startUpStageName(stage));
+    reportError(failure);
   }
   return runRenderLoop();
 }
@@ -260,7 +266,12 @@ int SaverApp::runMessagePump() {
   MSG message;
   BOOL result;
   while ((result = GetMessageA(&message, nullptr, 0, 0)) != 0) {
-    if (result == -1) return 0;
+    if (result == -1) {
+      // GetMessageA fails only on arguments it cannot use; the preview
+      // cannot go on then.
+      reportSystemFailure("preview message pump", "GetMessageA", GetLastError());
+      reportError("Can not create window.");
+    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "platform/failure_report_win32.h"
 #include "platform/system_imports_win32.h"
 #include "scene/gl_choices.h"
 #include "scene/gl_names.h"
@@ -20,6 +21,8 @@ const GLdouble kEyeRadius = 0.5;
 const GLint kEyeSlices = 20;
 const GLint kEyeStacks = 15;
 
+const char kGlStage[] = "OpenGL set-up";
+
 }  // namespace
 
 HGLRC createGlContext(HDC dc, int colorBits) {
@@ -33,13 +36,23 @@ HGLRC createGlContext(HDC dc, int colorBits) {
   request.cDepthBits = 0;
   request.iLayerType = PFD_MAIN_PLANE;
 
-  // A failure in either call surfaces as a failing wglCreateContext below.
   int format = ChoosePixelFormat(dc, &request);
-  SetPixelFormat(dc, format, &request);
+  if (format == 0) {
+    reportSystemFailure(kGlStage, "ChoosePixelFormat", GetLastError());
+    return nullptr;
+  }
+  if (!SetPixelFormat(dc, format, &request)) {
+    reportSystemFailure(kGlStage, "SetPixelFormat", GetLastError());
+    return nullptr;
+  }
 
   HGLRC context = wglCreateContext(dc);
-  if (context == nullptr) return nullptr;
+  if (context == nullptr) {
+    reportSystemFailure(kGlStage, "wglCreateContext", GetLastError());
+    return nullptr;
+  }
   if (!wglMakeCurrent(dc, context)) {
+    reportSystemFailure(kGlStage, "wglMakeCurrent", GetLastError());
     wglDeleteContext(context);
     return nullptr;
   }
@@ -78,7 +91,10 @@ void requestSwapInterval(int interval) {
 
 bool buildEyeSphereList() {
   GLUquadric* quadric = gluNewQuadric();
-  if (quadric == nullptr) return false;
+  if (quadric == nullptr) {
+    reportFailure("eye sphere", "gluNewQuadric made no quadric (out of memory)");
+    return false;
+  }
   gluQuadricTexture(quadric, GL_TRUE);
 
   glNewList(kEyeSphereList, GL_COMPILE);
