@@ -24,7 +24,12 @@ int largestTextureSide() {
 }
 
 bool buildDesktopSnapshot(ScreenQuad* backdrop, const void* bits, int width, int height) {
-  if (bits == nullptr || width != backdrop->width || height != backdrop->height) return false;
+  if (bits == nullptr || width != backdrop->width || height != backdrop->height) {
+    reportFailure(kSnapshotStage, "no desktop copy of the window's %dx%d pixels (%s, %dx%d)",
+                  backdrop->width, backdrop->height, bits == nullptr ? "no pixels" : "pixels",
+                  width, height);
+    return false;
+  }
   // Each tile is drawn into a viewport of its own, so it must fit one as
   // well as a texture.
   GLint largest = largestTextureSide();
