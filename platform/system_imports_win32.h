@@ -1,10 +1,10 @@
 #pragma once
 // The functions the saver looks up at run time instead of importing: each
-// came with a later Windows (or with a driver) than the oldest the saver
-// runs on, and a static import of one would keep the saver from loading at
-// all where it is missing. Each is declared here once, with its module and
-// the version that brought it; a caller asks for it by this record and gets
-// a typed pointer, or null where the system has no such function.
+// is missing from some Windows the saver runs on (or from some drivers),
+// and a static import of one would keep the saver from loading at all
+// there. Each is declared here once, with its module and the versions that
+// have it; a caller asks for it by this record and gets a typed pointer, or
+// null where the system has no such function.
 #include <windows.h>
 
 // One optional function: where it lives and its type.
