@@ -81,7 +81,13 @@ ModeSwitchResult switchDisplayMode(const char* modeText) {
   return kModeRefused;
 }
 
-void restoreDisplayMode() { ChangeDisplaySettingsA(nullptr, 0); }
+void restoreDisplayMode() {
+  const LONG result = ChangeDisplaySettingsA(nullptr, 0);
+  if (result != DISP_CHANGE_SUCCESSFUL) {
+    reportFailure(kModeStage, "ChangeDisplaySettingsA did not restore the stored mode: %s (%ld)",
+                  displayChangeName(result), static_cast<long>(result));
+  }
+}
 
 uint32_t currentRefreshRate() {
   DEVMODEA record;
