@@ -17,6 +17,7 @@
 
 #include "desktop/desktop_background.h"
 #include "desktop/wic_picture_win32.h"
+#include "platform/system_imports_win32.h"
 
 namespace {
 
@@ -28,9 +29,6 @@ const GUID kDesktopWallpaperClass = {
 const GUID kDesktopWallpaperInterface = {
     0xb92b56a9, 0x8b55, 0x4e14, {0x9a, 0x89, 0x01, 0x99, 0xbb, 0xb6, 0xf9, 0x3b}};
 const int kMaxWallpapers = 16;
-typedef HDESK(WINAPI* GetThreadDesktopProc)(DWORD);
-typedef BOOL(WINAPI* SystemParametersInfoWProc)(UINT, UINT, PVOID, UINT);
-typedef BOOL(WINAPI* GetUserObjectInformationProc)(HANDLE, int, PVOID, DWORD, LPDWORD);
 
 // One monitor's picture: the file, and where it goes.
 struct WallpaperJob {
@@ -88,11 +86,7 @@ WallpaperStyle storedStyle() {
 // name; 95/98 have only the narrow one.
 void storedWallpaperPath(WCHAR (&path)[MAX_PATH]) {
   path[0] = 0;
-  HMODULE user = GetModuleHandleA("user32.dll");
-  SystemParametersInfoWProc wide =
-      user == nullptr ? nullptr
-                      : reinterpret_cast<SystemParametersInfoWProc>(reinterpret_cast<void*>(
-                            GetProcAddress(user, "SystemParametersInfoW")));
+  SystemParametersInfoWProc wide = findImport(kSystemParametersInfoW);
   if (wide != nullptr && wide(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0)) return;
   char narrow[MAX_PATH] = {};
   path[0] = 0;
@@ -244,12 +238,8 @@ void drawWallpapers(HDC dc, const WallpaperJob* jobs, int count, const ScreenRec
 }  // namespace
 
 bool runsOnUsersDesktop() {
-  HMODULE user = GetModuleHandleA("user32.dll");
-  if (user == nullptr) return true;
-  GetThreadDesktopProc threadDesktop = reinterpret_cast<GetThreadDesktopProc>(
-      reinterpret_cast<void*>(GetProcAddress(user, "GetThreadDesktop")));
-  GetUserObjectInformationProc information = reinterpret_cast<GetUserObjectInformationProc>(
-      reinterpret_cast<void*>(GetProcAddress(user, "GetUserObjectInformationA")));
+  GetThreadDesktopProc threadDesktop = findImport(kGetThreadDesktop);
+  GetUserObjectInformationAProc information = findImport(kGetUserObjectInformationA);
   if (threadDesktop == nullptr || information == nullptr) return true;
   HDESK desktop = threadDesktop(GetCurrentThreadId());
   char name[256] = {};

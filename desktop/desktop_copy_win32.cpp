@@ -1,6 +1,10 @@
 // The desktop copy: a DIB section filled from the screen with GDI.
 #include "desktop/desktop_copy_win32.h"
 
+#include <stdio.h>
+
+#include "platform/failure_report_win32.h"
+
 namespace {
 
 // Header of a width x height, 32-bit, bottom-up DIB: the first row in memory
@@ -28,7 +32,12 @@ HBITMAP createDib(HDC dc, int width, int height, void** bits) {
   *bits = nullptr;
   HBITMAP dibSection = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&dib), DIB_RGB_COLORS,
                                         bits, nullptr, 0);
-  if (dibSection != nullptr && *bits == nullptr) {
+  if (dibSection == nullptr) {
+    char call[64];
+    snprintf(call, sizeof call, "CreateDIBSection of %dx%d pixels", width, height);
+    reportSystemFailure("DIB section", call, GetLastError());
+  } else if (*bits == nullptr) {
+    reportFailure("DIB section", "CreateDIBSection of %dx%d pixels gave no pixels", width, height);
     DeleteObject(dibSection);
     dibSection = nullptr;
   }
@@ -38,9 +47,13 @@ HBITMAP createDib(HDC dc, int width, int height, void** bits) {
 bool openMemoryDc(HWND window, MemoryDc* dcs) {
   dcs->window = window;
   dcs->source = GetDC(window);
-  if (dcs->source == nullptr) return false;
+  if (dcs->source == nullptr) {
+    reportFailure("memory DC", "GetDC gave no DC");
+    return false;
+  }
   dcs->memory = CreateCompatibleDC(dcs->source);
   if (dcs->memory == nullptr) {
+    reportSystemFailure("memory DC", "CreateCompatibleDC", GetLastError());
     ReleaseDC(window, dcs->source);
     return false;
   }
@@ -55,7 +68,10 @@ void closeMemoryDc(const MemoryDc& dcs) {
 bool newDesktopCopy(int width, int height, DesktopCopy* copy) {
   *copy = DesktopCopy();
   HDC screen = GetDC(nullptr);
-  if (screen == nullptr) return false;
+  if (screen == nullptr) {
+    reportFailure("desktop copy", "GetDC gave no DC for the screen");
+    return false;
+  }
   void* bits = nullptr;
   HBITMAP dibSection = createDib(screen, width, height, &bits);
   ReleaseDC(nullptr, screen);
@@ -76,6 +92,7 @@ bool copyDesktop(int left, int top, int width, int height, DesktopCopy* copy) {
     // A process on a desktop that is not the user's may be refused the
     // screen ("invalid handle"); the caller then draws something else.
     copied = BitBlt(dcs.memory, 0, 0, width, height, dcs.source, left, top, SRCCOPY) != FALSE;
+    if (!copied) reportSystemFailure("desktop copy", "BitBlt from the screen", GetLastError());
     // The copy may still sit in GDI's per-thread batch.
     GdiFlush();
     SelectObject(dcs.memory, previous);

@@ -1,12 +1,17 @@
 // The OLE picture loader, fed a resource's bytes through a temporary file.
 #include "desktop/ole_picture_win32.h"
 
+#include <errno.h>
 #include <olectl.h>
 #include <stdio.h>
+#include <string.h>
 
+#include "platform/failure_report_win32.h"
 #include "scene/texture_sizes.h"
 
 namespace {
+
+const char kPictureStage[] = "eye picture";
 
 const int kHimetricPerInch = 2540;  // HIMETRIC units are 0.01 mm
 
@@ -17,11 +22,18 @@ const int kHimetricPerInch = 2540;  // HIMETRIC units are 0.01 mm
 bool writeTemporaryFile(const void* bytes, DWORD size, char (&path)[MAX_PATH]) {
   char folder[MAX_PATH];
   DWORD folderLength = GetTempPathA(MAX_PATH, folder);
-  if (folderLength == 0 || folderLength >= MAX_PATH) return false;
+  if (folderLength == 0 || folderLength >= MAX_PATH) {
+    reportSystemFailure(kPictureStage, "GetTempPathA", GetLastError());
+    return false;
+  }
   // Creates the file exclusively under a name no other file has.
-  if (GetTempFileNameA(folder, "glw", 0, path) == 0) return false;
+  if (GetTempFileNameA(folder, "glw", 0, path) == 0) {
+    reportSystemFailure(kPictureStage, "GetTempFileNameA", GetLastError());
+    return false;
+  }
   FILE* file = fopen(path, "wb");
   if (file == nullptr) {
+    reportFailure(kPictureStage, "fopen of %s: %s", path, strerror(errno));
     remove(path);
     return false;
   }
@@ -43,7 +55,10 @@ IPicture* loadOlePicture(const void* bytes, DWORD byteCount) {
   if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) != 0) {
     HRESULT loadResult = OleLoadPicturePath(widePath, nullptr, 0, 0, IID_IPicture,
                                             reinterpret_cast<void**>(&picture));
-    if (FAILED(loadResult)) picture = nullptr;
+    if (FAILED(loadResult)) {
+      reportSystemFailure(kPictureStage, "OleLoadPicturePath", static_cast<DWORD>(loadResult));
+      picture = nullptr;
+    }
   }
   remove(path);
   return picture;
@@ -94,11 +109,17 @@ bool decodeOleResourcePicture(HWND window, const char* resourceName, const char*
   *pixels = DesktopCopy();
   HMODULE module = GetModuleHandleA(nullptr);
   HRSRC resource = FindResourceA(module, resourceName, resourceType);
-  if (resource == nullptr) return false;
+  if (resource == nullptr) {
+    reportSystemFailure(kPictureStage, "FindResourceA", GetLastError());
+    return false;
+  }
   HGLOBAL loaded = LoadResource(module, resource);
   const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
   DWORD byteCount = SizeofResource(module, resource);
-  if (bytes == nullptr || byteCount == 0) return false;
+  if (bytes == nullptr || byteCount == 0) {
+    reportSystemFailure(kPictureStage, "LoadResource", GetLastError());
+    return false;
+  }
 
   IPicture* picture = loadOlePicture(bytes, byteCount);
   if (picture == nullptr) return false;

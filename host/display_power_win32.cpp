@@ -1,9 +1,8 @@
 #include "host/display_power_win32.h"
 
-namespace {
+#include "platform/system_imports_win32.h"
 
-typedef HANDLE(WINAPI* RegisterPowerSettingNotificationProc)(HANDLE, const GUID*, DWORD);
-typedef BOOL(WINAPI* UnregisterPowerSettingNotificationProc)(HANDLE);
+namespace {
 
 // The record that kPowerSettingChange points to.
 struct PowerSettingBroadcast {
@@ -20,11 +19,6 @@ const GUID kConsoleDisplayState = {
 const GUID kMonitorPowerOn = {
     0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
 
-FARPROC userFunction(const char* name) {
-  HMODULE user = GetModuleHandleA("user32.dll");
-  return user == nullptr ? nullptr : GetProcAddress(user, name);
-}
-
 // Windows 8 reports 6.2, and so do later ones to a program that does not
 // declare them in its manifest: either way, the console's state exists.
 bool hasConsoleDisplayState() {
@@ -38,8 +32,7 @@ bool hasConsoleDisplayState() {
 
 HANDLE registerDisplayState(HWND window) {
   RegisterPowerSettingNotificationProc registerSetting =
-      reinterpret_cast<RegisterPowerSettingNotificationProc>(
-          reinterpret_cast<void*>(userFunction("RegisterPowerSettingNotification")));
+      findImport(kRegisterPowerSettingNotification);
   if (registerSetting == nullptr) return nullptr;
   const GUID& setting = hasConsoleDisplayState() ? kConsoleDisplayState : kMonitorPowerOn;
   return registerSetting(window, &setting, 0);  // DEVICE_NOTIFY_WINDOW_HANDLE
@@ -48,8 +41,7 @@ HANDLE registerDisplayState(HWND window) {
 void unregisterDisplayState(HANDLE registration) {
   if (registration == nullptr) return;
   UnregisterPowerSettingNotificationProc unregisterSetting =
-      reinterpret_cast<UnregisterPowerSettingNotificationProc>(
-          reinterpret_cast<void*>(userFunction("UnregisterPowerSettingNotification")));
+      findImport(kUnregisterPowerSettingNotification);
   if (unregisterSetting != nullptr) unregisterSetting(registration);
 }
 

@@ -5,13 +5,12 @@
 
 #include <windows.h>
 
+#include "platform/system_imports_win32.h"
+
 namespace {
 
-typedef BOOL(WINAPI* EnumDisplayMonitorsProc)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
-typedef BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR, MONITORINFOEXA*);
-
 struct MonitorList {
-  GetMonitorInfoProc getInfo;
+  GetMonitorInfoAProc getInfo;
   MonitorArea* monitors;
   int capacity;
   int count;
@@ -39,15 +38,8 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
 
 int listMonitors(MonitorArea* monitors, int capacity) {
   if (capacity <= 0) return 0;
-  HMODULE user = GetModuleHandleA("user32.dll");
-  EnumDisplayMonitorsProc enumerate = nullptr;
-  GetMonitorInfoProc getInfo = nullptr;
-  if (user != nullptr) {
-    enumerate = reinterpret_cast<EnumDisplayMonitorsProc>(
-        reinterpret_cast<void*>(GetProcAddress(user, "EnumDisplayMonitors")));
-    getInfo = reinterpret_cast<GetMonitorInfoProc>(
-        reinterpret_cast<void*>(GetProcAddress(user, "GetMonitorInfoA")));
-  }
+  EnumDisplayMonitorsProc enumerate = findImport(kEnumDisplayMonitors);
+  GetMonitorInfoAProc getInfo = findImport(kGetMonitorInfoA);
   if (enumerate != nullptr && getInfo != nullptr) {
     // The result is FALSE also when the list filled up and stopped the
     // enumeration; what was listed counts either way.

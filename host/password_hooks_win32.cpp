@@ -1,25 +1,52 @@
 // The screen-saver password services of the 95/98 family: the check when
 // the saver is asked to close, and the change requested by the control
 // panel. NT-family systems lock the session themselves.
+#include <stdio.h>
 #include <string.h>
 
 #include "host/saver_app.h"
+#include "platform/failure_report_win32.h"
+#include "platform/system_imports_win32.h"
 
 namespace {
 
-typedef BOOL(WINAPI* VerifyScreenSavePwdProc)(HWND);
-typedef DWORD(WINAPI* PwdChangePasswordAProc)(LPCSTR, HWND, DWORD, DWORD);
+const char kCheckStage[] = "password check";
+const char kChangeStage[] = "password change";
 
 // Loads a system module from the system folder by its full path. A bare
 // name would be searched for in the program's folder and the current
 // directory first, where a planted module would run inside the saver.
-HMODULE loadSystemModule(const char* fileName) {
+HMODULE loadSystemModule(const char* stage, const char* fileName) {
   char path[MAX_PATH];
   UINT length = GetSystemDirectoryA(path, MAX_PATH);
-  if (length == 0 || length + 1 + strlen(fileName) + 1 > sizeof(path)) return nullptr;
+  if (length == 0 || length + 1 + strlen(fileName) + 1 > sizeof(path)) {
+    reportFailure(stage, "no path in the system folder for %s", fileName);
+    return nullptr;
+  }
   if (path[length - 1] != '\\') path[length++] = '\\';
   strcpy(path + length, fileName);
-  return LoadLibraryA(path);
+  HMODULE module = LoadLibraryA(path);
+  if (module == nullptr) {
+    DWORD error = GetLastError();
+    char call[MAX_PATH + 16];
+    snprintf(call, sizeof call, "LoadLibraryA of %s", path);
+    reportSystemFailure(stage, call, error);
+  }
+  return module;
+}
+
+// The service's function in the module loaded for it; the cause of a
+// failure goes to the debugger.
+template <typename Proc>
+Proc findService(const char* stage, HMODULE module, const SystemImport<Proc>& import) {
+  Proc service = findImport(module, import);
+  if (service == nullptr && module != nullptr) {
+    DWORD error = GetLastError();
+    char call[64];
+    snprintf(call, sizeof call, "GetProcAddress of %s", import.name);
+    reportSystemFailure(stage, call, error);
+  }
+  return service;
 }
 
 bool isNtFamily() {
@@ -46,10 +73,9 @@ int SaverApp::verifyPassword(HWND hwnd) {
   if (isNtFamily()) return 1;
 
   ShowCursor(TRUE);
-  HMODULE module = loadSystemModule("password.cpl");
+  HMODULE module = loadSystemModule(kCheckStage, kVerifyScreenSavePwd.module);
   if (module == nullptr) reportError("Can not load library 'password.cpl'.");
-  VerifyScreenSavePwdProc verify = reinterpret_cast<VerifyScreenSavePwdProc>(
-      reinterpret_cast<void*>(GetProcAddress(module, "VerifyScreenSavePwd")));
+  VerifyScreenSavePwdProc verify = findService(kCheckStage, module, kVerifyScreenSavePwd);
   if (verify == nullptr) reportError("Can not load library 'password.cpl'.");
 
   BOOL result = verify(hwnd);
@@ -65,13 +91,12 @@ int SaverApp::verifyPassword(HWND hwnd) {
 }
 
 void SaverApp::changePassword(HWND owner) {
-  HMODULE module = loadSystemModule("mpr.dll");
+  HMODULE module = loadSystemModule(kChangeStage, kPwdChangePasswordA.module);
   if (module == nullptr) {
     MessageBoxA(owner, "Can not load library mpr.dll", nullptr, MB_OK);
     return;
   }
-  PwdChangePasswordAProc change = reinterpret_cast<PwdChangePasswordAProc>(
-      reinterpret_cast<void*>(GetProcAddress(module, "PwdChangePasswordA")));
+  PwdChangePasswordAProc change = findService(kChangeStage, module, kPwdChangePasswordA);
   if (change == nullptr) {
     FreeLibrary(module);
     MessageBoxA(owner, "Can not load library mpr.dll", nullptr, MB_OK);

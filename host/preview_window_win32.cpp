@@ -3,6 +3,8 @@
 #include "host/saver_app.h"
 
 #include "host/window_class_win32.h"
+#include "platform/failure_report_win32.h"
+#include "platform/system_imports_win32.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -57,16 +59,9 @@ LRESULT CALLBACK previewWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 // preview would be cropped or fall short of the box under display scaling.
 // Windows before 10 (1607) have neither call and no such difference.
 void SaverApp::adoptHostDpiAwareness(HWND host) {
-  typedef HANDLE(WINAPI * GetWindowDpiAwarenessContextProc)(HWND);
-  typedef HANDLE(WINAPI * SetThreadDpiAwarenessContextProc)(HANDLE);
-  HMODULE user = GetModuleHandleA("user32.dll");
-  if (user == nullptr || host == nullptr) return;
-  GetWindowDpiAwarenessContextProc getContext =
-      reinterpret_cast<GetWindowDpiAwarenessContextProc>(
-          reinterpret_cast<void*>(GetProcAddress(user, "GetWindowDpiAwarenessContext")));
-  SetThreadDpiAwarenessContextProc setContext =
-      reinterpret_cast<SetThreadDpiAwarenessContextProc>(
-          reinterpret_cast<void*>(GetProcAddress(user, "SetThreadDpiAwarenessContext")));
+  if (host == nullptr) return;
+  GetWindowDpiAwarenessContextProc getContext = findImport(kGetWindowDpiAwarenessContext);
+  SetThreadDpiAwarenessContextProc setContext = findImport(kSetThreadDpiAwarenessContext);
   if (getContext == nullptr || setContext == nullptr) return;
   HANDLE context = getContext(host);
   if (context != nullptr) setContext(context);
@@ -81,5 +76,6 @@ bool SaverApp::createPreviewWindow(HINSTANCE instance) {
   window = CreateWindowExA(0, kPreviewClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, screenWidth,
                            screenHeight, reinterpret_cast<HWND>(static_cast<INT_PTR>(parentWindow)),
                            nullptr, instance, nullptr);
+  if (window == nullptr) reportSystemFailure("preview window", "CreateWindowExA", GetLastError());
   return window != nullptr;
 }

@@ -65,6 +65,7 @@ class SaverApp {
   // Draws the frame `step` describes into the back buffer.
   void drawFrame(const FrameStep& step);
   int verifyPassword(HWND window);
+  int runMessagePump();
 
   // What the system tells the saver window while it runs.
   void paintWindow(HDC dc);
@@ -106,7 +107,6 @@ class SaverApp {
   void followDisplayChange();
   bool recoverGraphics();
   void noteMouseMove(UINT message);
-  int runMessagePump();
 
   const char* settingsKeyPath;
   SettingValue resolution = {};   // the stored mode text, read at start-up

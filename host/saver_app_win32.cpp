@@ -12,6 +12,7 @@
 #include "host/display_power_win32.h"
 #include "host/command_line.h"
 #include "host/monitors_win32.h"
+#include "platform/failure_report_win32.h"
 #include "resources/resource_ids.h"
 #include "scene/gl_context_gl.h"
 #include "scene/gl_names.h"
@@ -148,7 +149,10 @@ bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height) {
   // On failure nothing is undone here: the caller ends the process, and the
   // exit-time release takes the DC back.
   if (windowDc == nullptr) windowDc = GetDC(targetWindow);
-  if (windowDc == nullptr) return false;
+  if (windowDc == nullptr) {
+    reportFailure("OpenGL set-up", "GetDC gave no DC for the window");
+    return false;
+  }
   glContext = createGlContext(windowDc);
   if (glContext == nullptr) return false;
   setUpSceneState(width, height, layout.eyesWidth, layout.eyesHeight);
@@ -252,10 +256,10 @@ bool SaverApp::buildEyeTexture() {
                                 largestTextureSide(), &picture)) {
     return false;
   }
-  buildPictureTexture(kEyeTexture, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, picture.width,
-                      picture.height, picture.bits);
+  bool built = buildPictureTexture(kEyeTexture, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR,
+                                   picture.width, picture.height, picture.bits);
   releaseDesktopCopy(&picture);
-  return true;
+  return built;
 }
 
 const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
@@ -304,7 +308,9 @@ const char* SaverApp::runStartUpStage(int stage, HINSTANCE instance) {
 int SaverApp::runSaver(HINSTANCE instance) {
   for (int stage = 0; stage < kStartUpStageCount; ++stage) {
     const char* failure = runStartUpStage(stage, instance);
-    if (failure != nullptr) reportError(failure);
+    if (failure == nullptr) continue;
+    reportFailure("start-up", "the %s stage failed", startUpStageName(stage));
+    reportError(failure);
   }
   return runRenderLoop();
 }
@@ -329,7 +335,12 @@ int SaverApp::runMessagePump() {
   MSG message;
   BOOL result;
   while ((result = GetMessageA(&message, nullptr, 0, 0)) != 0) {
-    if (result == -1) return 0;
+    if (result == -1) {
+      // GetMessageA fails only on arguments it cannot use; the preview
+      // cannot go on then.
+      reportSystemFailure("preview message pump", "GetMessageA", GetLastError());
+      reportError("Can not create window.");
+    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

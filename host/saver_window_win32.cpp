@@ -4,6 +4,7 @@
 
 #include "host/display_power_win32.h"
 #include "host/window_class_win32.h"
+#include "platform/failure_report_win32.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -81,7 +82,10 @@ bool SaverApp::createSaverWindow(HINSTANCE instance) {
   window = CreateWindowExA(WS_EX_TOPMOST, kSaverClassName, "Glimmerwatch",
                            WS_POPUP | WS_VISIBLE, layout.window.left, layout.window.top,
                            screenWidth, screenHeight, nullptr, nullptr, instance, nullptr);
-  if (window == nullptr) return false;
+  if (window == nullptr) {
+    reportSystemFailure("window", "CreateWindowExA", GetLastError());
+    return false;
+  }
   ShowWindow(window, SW_SHOW);
   // Painted at once, not when the loop first looks at the queue seconds later.
   UpdateWindow(window);

@@ -1,5 +1,7 @@
 #include "host/window_class_win32.h"
 
+#include "platform/failure_report_win32.h"
+
 bool registerWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICON icon,
                          HCURSOR cursor) {
   WNDCLASSEXA windowClass = {};
@@ -11,5 +13,7 @@ bool registerWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure
   windowClass.hCursor = cursor;
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = name;
-  return RegisterClassExA(&windowClass) != 0;
+  if (RegisterClassExA(&windowClass) != 0) return true;
+  reportSystemFailure("window", "RegisterClassExA", GetLastError());
+  return false;
 }

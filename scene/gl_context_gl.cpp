@@ -5,6 +5,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "platform/failure_report_win32.h"
+#include "platform/system_imports_win32.h"
 #include "scene/gl_choices.h"
 #include "scene/gl_names.h"
 
@@ -18,6 +20,8 @@ const double kFarPlane = 20000.0;
 const GLdouble kEyeRadius = 0.5;
 const GLint kEyeSlices = 20;
 const GLint kEyeStacks = 15;
+
+const char kGlStage[] = "OpenGL set-up";
 
 }  // namespace
 
@@ -35,14 +39,24 @@ HGLRC createGlContext(HDC dc) {
   // A window takes a pixel format once: a context made again after a
   // driver reset uses the one it has.
   if (GetPixelFormat(dc) == 0) {
-    // A failure in either call surfaces as a failing wglCreateContext below.
     int format = ChoosePixelFormat(dc, &request);
-    SetPixelFormat(dc, format, &request);
+    if (format == 0) {
+      reportSystemFailure(kGlStage, "ChoosePixelFormat", GetLastError());
+      return nullptr;
+    }
+    if (!SetPixelFormat(dc, format, &request)) {
+      reportSystemFailure(kGlStage, "SetPixelFormat", GetLastError());
+      return nullptr;
+    }
   }
 
   HGLRC context = wglCreateContext(dc);
-  if (context == nullptr) return nullptr;
+  if (context == nullptr) {
+    reportSystemFailure(kGlStage, "wglCreateContext", GetLastError());
+    return nullptr;
+  }
   if (!wglMakeCurrent(dc, context)) {
+    reportSystemFailure(kGlStage, "wglMakeCurrent", GetLastError());
     wglDeleteContext(context);
     return nullptr;
   }
@@ -79,15 +93,16 @@ void setUpSceneState(int width, int height, int eyesWidth, int eyesHeight) {
 void requestSwapInterval(int interval) {
   // Only where the driver offers WGL_EXT_swap_control; elsewhere the render
   // loop's own pacing is all there is.
-  typedef BOOL(WINAPI * SwapIntervalProc)(int);
-  SwapIntervalProc setInterval = reinterpret_cast<SwapIntervalProc>(
-      reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")));
+  SwapIntervalEXTProc setInterval = findImport(kSwapIntervalEXT);
   if (setInterval != nullptr) setInterval(interval);
 }
 
 bool buildEyeSphereList() {
   GLUquadric* quadric = gluNewQuadric();
-  if (quadric == nullptr) return false;
+  if (quadric == nullptr) {
+    reportFailure("eye sphere", "gluNewQuadric made no quadric (out of memory)");
+    return false;
+  }
   gluQuadricTexture(quadric, GL_TRUE);
 
   glNewList(kEyeSphereList, GL_COMPILE);

@@ -7,7 +7,15 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "platform/failure_report_win32.h"
+#include "platform/failure_text.h"
 #include "scene/pixel_passes.h"
+
+namespace {
+
+const char kSnapshotStage[] = "desktop snapshot";
+
+}  // namespace
 
 int largestTextureSide() {
   GLint largest = 0;
@@ -16,7 +24,12 @@ int largestTextureSide() {
 }
 
 bool buildDesktopSnapshot(ScreenQuad* backdrop, const void* bits, int width, int height) {
-  if (bits == nullptr || width != backdrop->width || height != backdrop->height) return false;
+  if (bits == nullptr || width != backdrop->width || height != backdrop->height) {
+    reportFailure(kSnapshotStage, "no desktop copy of the window's %dx%d pixels (%s, %dx%d)",
+                  backdrop->width, backdrop->height, bits == nullptr ? "no pixels" : "pixels",
+                  width, height);
+    return false;
+  }
   // Each tile is drawn into a viewport of its own, so it must fit one as
   // well as a texture.
   GLint largest = largestTextureSide();
@@ -27,7 +40,11 @@ bool buildDesktopSnapshot(ScreenQuad* backdrop, const void* bits, int width, int
   }
   backdrop->tiles = snapshotTiles(width, height, largest);
   const int count = snapshotTileCount(backdrop->tiles);
-  if (count == 0) return false;
+  if (count == 0) {
+    reportFailure(kSnapshotStage, "%dx%d pixels need more tiles of %d texels than a grid holds",
+                  width, height, static_cast<int>(largest));
+    return false;
+  }
 
   // Each tile is a rectangle of the copy's rows, picked out where they lie:
   // the copy's bottom row is its first, and texture row 0 the tile's bottom
@@ -52,20 +69,31 @@ bool buildDesktopSnapshot(ScreenQuad* backdrop, const void* bits, int width, int
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, tile.width, tile.height, GL_BGRA_EXT,
                     GL_UNSIGNED_BYTE, bits);
   }
-  bool uploaded = glGetError() == GL_NO_ERROR;
+  const GLenum error = glGetError();
+  if (error != GL_NO_ERROR) {
+    reportFailure(kSnapshotStage, "uploading %d tiles of %dx%d pixels: %s", count, width, height,
+                  glErrorName(error));
+  }
   // Back to the defaults the rest of the scene's uploads rely on.
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-  return uploaded;
+  return error == GL_NO_ERROR;
 }
 
-void buildPictureTexture(unsigned textureName, int minFilter, int magFilter, int width, int height,
+bool buildPictureTexture(unsigned textureName, int minFilter, int magFilter, int width, int height,
                          void* bits) {
   convertPicturePixels(static_cast<unsigned char*>(bits), static_cast<long>(width) * height);
   glBindTexture(GL_TEXTURE_2D, textureName);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
   // The eyes are drawn smaller than the picture: every level.
-  gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA8, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bits);
+  GLint error =
+      gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA8, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bits);
+  if (error != 0) {
+    reportFailure("eye texture", "gluBuild2DMipmaps of %dx%d pixels: %s", width, height,
+                  reinterpret_cast<const char*>(gluErrorString(static_cast<GLenum>(error))));
+    return false;
+  }
+  return true;
 }

@@ -15,6 +15,7 @@ bool buildDesktopSnapshot(ScreenQuad* backdrop, const void* bits, int width, int
 
 // Uploads a picture of width x height pixels in bottom-up rows of blue,
 // green, red, unused to texture `textureName`, every mipmap level, exact
-// black made transparent. The pixels are reordered in place.
-void buildPictureTexture(unsigned textureName, int minFilter, int magFilter, int width, int height,
+// black made transparent. The pixels are reordered in place. False when GLU
+// refused the picture.
+bool buildPictureTexture(unsigned textureName, int minFilter, int magFilter, int width, int height,
                          void* bits);

@@ -9,7 +9,8 @@
 # The winget manifests are written and checked with the system's python3
 # (/usr/bin/python3), which these two Python packages belong to.
 # Wine's 32-bit half, for the 32-bit build's tests, comes from
-# scripts/setup_wine32.sh, which ./test.sh runs after the 64-bit tests.
+# scripts/setup_wine32.sh, which ./test.sh runs right after this script,
+# before it builds anything.
 set -euo pipefail
 
 packages=(

@@ -32,7 +32,78 @@
 # runs 32-bit code itself, to see here what the tests cost on a machine that
 # cannot (binfmt_misc handlers come before the kernel's own ELF loader).
 # Needs root, or sudo.
+#
+# The backports suite is added with the mirror and keyring of the machine's
+# own bookworm entry: a fixed address would bypass the mirror (or proxy, or
+# snapshot) the machine was set up with, and may not be reachable from it.
+#   --print-backports-source  prints the file it would add to apt's sources
+#                             and its text, and changes nothing;
+#                             GLIMMER_APT_DIR (default /etc/apt) names the
+#                             apt folder whose sources are read.
 set -euo pipefail
+
+apt_dir=${GLIMMER_APT_DIR:-/etc/apt}
+
+# The first enabled bookworm entry of apt's sources, in apt's reading order,
+# turned into the same entry for bookworm-backports: every field is kept
+# (URIs, components, Signed-By, options), only the suite changes, and
+# source-package lines are left out. Sets backports_file (the name it goes
+# under in sources.list.d) and backports_text; fails when there is no such
+# entry.
+derive_backports_source() {
+  local file
+  backports_text=
+  for file in "$apt_dir/sources.list" "$apt_dir"/sources.list.d/*; do
+    [ -f "$file" ] || continue
+    case $file in
+      *.sources)
+        # deb822: one stanza per paragraph; field names in any case;
+        # comment lines may stand inside a stanza.
+        backports_text=$(awk 'BEGIN { RS = ""; FS = "\n" }
+          {
+            enabled = 1; suite = 0; binary = 0; out = ""
+            for (i = 1; i <= NF; i++) {
+              line = $i
+              if (line ~ /^#/) continue
+              field = tolower(line)
+              if (field ~ /^enabled:[ \t]*no/) enabled = 0
+              if (field ~ /^(suites|types):/) {
+                n = split(substr(line, index(line, ":") + 1), words, /[ \t]+/)
+                for (j = 1; j <= n; j++) {
+                  if (words[j] == "bookworm") suite = 1
+                  if (words[j] == "deb") binary = 1
+                }
+                line = field ~ /^suites:/ ? "Suites: bookworm-backports" : "Types: deb"
+              }
+              out = out line "\n"
+            }
+            if (enabled && suite && binary) { printf "%s", out; exit }
+          }' "$file")
+        backports_file=bookworm-backports.sources
+        ;;
+      *.list | */sources.list)
+        # One line per entry: deb [options] URI suite components.
+        backports_text=$(awk '{ sub(/#.*/, "") }
+          $1 == "deb" {
+            i = 2
+            if ($2 ~ /^\[/) { while (i < NF && $i !~ /\]$/) i++; i++ }
+            if ($(i + 1) == "bookworm") { $(i + 1) = "bookworm-backports"; print; exit }
+          }' "$file")
+        backports_file=bookworm-backports.list
+        ;;
+      *) continue ;;
+    esac
+    [ -n "$backports_text" ] && return 0
+  done
+  echo "setup_wine32: no bookworm entry in $apt_dir's sources to take the mirror from" >&2
+  return 1
+}
+
+if [ "${1:-}" = --print-backports-source ]; then
+  derive_backports_source
+  printf '%s\n%s\n' "$backports_file" "$backports_text"
+  exit 0
+fi
 
 i386_packages=(
   wine32 libgl1 libglx-mesa0 libgl1-mesa-dri libglu1-mesa
@@ -99,11 +170,11 @@ install_qemu() {
   export DEBIAN_FRONTEND=noninteractive
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   if [ "$codename" = bookworm ]; then
-    if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-      say "adding Debian's bookworm-backports to apt's sources (for qemu 10)"
-      printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
-        'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
-        as_root tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null
+    if ! grep -rqs 'bookworm-backports' "$apt_dir/sources.list" "$apt_dir/sources.list.d/"; then
+      derive_backports_source
+      say "adding bookworm-backports to apt's sources from the bookworm entry (for qemu 10)"
+      printf '%s\n' "$backports_text" |
+        as_root tee "$apt_dir/sources.list.d/$backports_file" >/dev/null
     fi
     as_root apt-get update
     say "installing qemu-user from bookworm-backports"

@@ -5,7 +5,15 @@
 
 #include <string.h>
 
+#include "platform/failure_report_win32.h"
+#include "platform/failure_text.h"
 #include "settings/mode_text.h"
+
+namespace {
+
+const char kModeStage[] = "display mode";
+
+}  // namespace
 
 const char* const kLowColourMessage =
     "This program must be run either in high (16 bpp) or in true (32 bpp) color. Change your "
@@ -31,6 +39,7 @@ ModeSwitchResult switchDisplayMode(const char* modeText) {
   int desktopBits = GetDeviceCaps(dc, BITSPIXEL);
   if (desktopBits < 16) {
     ReleaseDC(nullptr, dc);
+    reportFailure(kModeStage, "the desktop runs at %d bits per pixel, below 16", desktopBits);
     return kModeTooFewColours;
   }
 
@@ -63,11 +72,22 @@ ModeSwitchResult switchDisplayMode(const char* modeText) {
   record.dmPelsWidth = width;
   record.dmPelsHeight = height;
   record.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
-  return ChangeDisplaySettingsA(&record, 0) == DISP_CHANGE_SUCCESSFUL ? kModeApplied
-                                                                      : kModeRefused;
+  const LONG result = ChangeDisplaySettingsA(&record, 0);
+  if (result == DISP_CHANGE_SUCCESSFUL) return kModeApplied;
+  reportFailure(kModeStage, "ChangeDisplaySettingsA refused %lux%lux%lu at %lu Hz: %s (%ld)",
+                static_cast<unsigned long>(width), static_cast<unsigned long>(height),
+                static_cast<unsigned long>(depth), static_cast<unsigned long>(request.frequency),
+                displayChangeName(result), static_cast<long>(result));
+  return kModeRefused;
 }
 
-void restoreDisplayMode() { ChangeDisplaySettingsA(nullptr, 0); }
+void restoreDisplayMode() {
+  const LONG result = ChangeDisplaySettingsA(nullptr, 0);
+  if (result != DISP_CHANGE_SUCCESSFUL) {
+    reportFailure(kModeStage, "ChangeDisplaySettingsA did not restore the stored mode: %s (%ld)",
+                  displayChangeName(result), static_cast<long>(result));
+  }
+}
 
 uint32_t currentRefreshRate() {
   DEVMODEA record;

@@ -1,10 +1,11 @@
-// The one shutdown and the fatal-error report, from inside the saver's own
-// process: under Wine, and on Windows for a dynamic change, only the process
-// that switched the display sees the switched mode, so the order "restore,
-// then show the box" can only be checked from within; and what the shutdown
-// gives back, and in which order, leaves no mark on the screen, so calls to
-// the system are recorded on their way out of this executable. Each check
-// runs in a death-test child: reportError ends its process, and the
+// The one shutdown, the fatal-error report and the cause written for the
+// debugger beside the box, from inside the saver's own process: under Wine,
+// and on Windows for a dynamic change, only the process that switched the
+// display sees the switched mode, so the order "restore, then show the box"
+// can only be checked from within; and what the shutdown gives back, and in
+// which order, leaves no mark on the screen, so calls to the system are
+// recorded (or made to fail) on their way out of this executable. Each
+// check runs in a death-test child: reportError ends its process, and the
 // application object is the process's one global.
 #include <gtest/gtest.h>
 
@@ -30,6 +31,7 @@ const UINT kModeNotRestored = 2;
 const UINT kNoErrorBox = 3;
 const UINT kNoSetUp = 5;
 const UINT kWrongCalls = 6;
+const UINT kCauseNotWritten = 7;
 
 DWORD currentBits() {
   DEVMODEA mode = {};
@@ -58,7 +60,7 @@ BOOL CALLBACK findErrorBox(HWND window, LPARAM context) {
 
 // What must hold while the "Error" box is up; ends the process with a code
 // that names the fault when it does not.
-typedef void (*BoxCheck)();
+typedef void (*BoxCheck)(HWND box);
 BoxCheck checkWhileTheBoxShows = nullptr;
 
 // Waits for the "Error" box, runs the check, and dismisses the box.
@@ -67,7 +69,7 @@ DWORD WINAPI watchErrorBox(LPVOID) {
     BoxSearch search = {nullptr};
     EnumWindows(findErrorBox, reinterpret_cast<LPARAM>(&search));
     if (search.found != nullptr) {
-      if (checkWhileTheBoxShows != nullptr) checkWhileTheBoxShows();
+      if (checkWhileTheBoxShows != nullptr) checkWhileTheBoxShows(search.found);
       PostMessageA(search.found, WM_COMMAND, IDOK, 0);
       return 0;
     }
@@ -76,7 +78,7 @@ DWORD WINAPI watchErrorBox(LPVOID) {
   ExitProcess(kNoErrorBox);
 }
 
-void modeIsTheStoredOne() {
+void modeIsTheStoredOne(HWND) {
   if (currentBits() != storedBits) ExitProcess(kModeNotRestored);
 }
 
@@ -240,7 +242,7 @@ void runTheLoopThenShutDownTwice() {
   ExitProcess(static_cast<UINT>(code));
 }
 
-void shutDownIsDoneWhenTheBoxShows() { expectCalls(kShutDownCalls); }
+void shutDownIsDoneWhenTheBoxShows(HWND) { expectCalls(kShutDownCalls); }
 
 // A fatal error while the eyes are up: everything is given back, in the
 // same order, before the box shows.
@@ -421,7 +423,114 @@ void giveUpOnALostGl() {
   ExitProcess(static_cast<UINT>(code));
 }
 
+// What the saver wrote to the debugger: this executable's import of
+// OutputDebugStringA keeps each line.
+std::string debugLines;
+typedef void(WINAPI* OutputDebugStringProc)(LPCSTR);
+OutputDebugStringProc realOutputDebugString;
+void WINAPI keepDebugLine(LPCSTR line) {
+  debugLines += line;
+  realOutputDebugString(line);
+}
+
+typedef BOOL(WINAPI* SetPixelFormatProc)(HDC, int, const PIXELFORMATDESCRIPTOR*);
+SetPixelFormatProc realSetPixelFormat;
+BOOL WINAPI refusePixelFormat(HDC, int, const PIXELFORMATDESCRIPTOR*) {
+  // A code that Wine has a text for, as Windows does.
+  SetLastError(ERROR_INVALID_HANDLE);
+  return FALSE;
+}
+LONG WINAPI refuseMode(DEVMODEA*, DWORD) { return DISP_CHANGE_BADMODE; }
+
+// The system's text for `error`, without the line break it ends with.
+std::string systemText(DWORD error) {
+  char text[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 text, sizeof text, nullptr);
+  std::string trimmed = text;
+  while (!trimmed.empty() && strchr("\r\n ", trimmed.back()) != nullptr) trimmed.pop_back();
+  return trimmed;
+}
+
+void expectInDebugLines(const std::string& part) {
+  if (!part.empty() && debugLines.find(part) != std::string::npos) return;
+  fprintf(stderr, "debug lines:\n%sdo not hold \"%s\"\n", debugLines.c_str(), part.c_str());
+  ExitProcess(kCauseNotWritten);
+}
+
+// The box tells the user what the stage's fixed message says; the
+// debugger learns which call failed, and why in the system's words.
+void pixelFormatCauseIsWritten(HWND box) {
+  char text[64] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text
+  if (strcmp(text, "Can not initialize OpenGL.") != 0) {
+    fprintf(stderr, "the box says \"%s\"\n", text);
+    ExitProcess(kCauseNotWritten);
+  }
+  expectInDebugLines("SetPixelFormat failed with error 6 (0x00000006)");
+  expectInDebugLines(systemText(ERROR_INVALID_HANDLE));
+  expectInDebugLines("the gl_fonts stage failed");
+}
+
+void startWithThePixelFormatRefused() {
+  record("gdi32.dll", "SetPixelFormat", refusePixelFormat, &realSetPixelFormat);
+  record("kernel32.dll", "OutputDebugStringA", keepDebugLine, &realOutputDebugString);
+  checkWhileTheBoxShows = pixelFormatCauseIsWritten;
+  CreateThread(nullptr, 0, watchErrorBox, nullptr, 0, nullptr);
+  saverApp.runSaver(GetModuleHandleA(nullptr));
+  ExitProcess(0);
+}
+
+typedef BOOL(WINAPI* GetMessageProc)(MSG*, HWND, UINT, UINT);
+GetMessageProc realGetMessage;
+BOOL WINAPI failGetMessage(MSG*, HWND, UINT, UINT) {
+  SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return -1;
+}
+
+void pumpCauseIsWritten(HWND) { expectInDebugLines("GetMessageA failed with error 1400 "); }
+
+// The preview's pump, when GetMessageA fails: an error, not a clean end.
+void pumpWithGetMessageFailing() {
+  record("user32.dll", "GetMessageA", failGetMessage, &realGetMessage);
+  record("kernel32.dll", "OutputDebugStringA", keepDebugLine, &realOutputDebugString);
+  checkWhileTheBoxShows = pumpCauseIsWritten;
+  CreateThread(nullptr, 0, watchErrorBox, nullptr, 0, nullptr);
+  ExitProcess(static_cast<UINT>(saverApp.runMessagePump()));
+}
+
 }  // namespace
+
+TEST(FailureCause, AFailingMessagePumpEndsThroughTheErrorBox) {
+  EXPECT_EXIT(pumpWithGetMessageFailing(), ::testing::ExitedWithCode(1), "");
+}
+
+// Exit code 1 is the report's; 7 means a wrong box text or a cause that the
+// debugger was not told (both on stderr).
+TEST(FailureCause, ARefusedPixelFormatIsNamedBesideTheBox) {
+  EXPECT_EXIT(startWithThePixelFormatRefused(), ::testing::ExitedWithCode(1), "");
+}
+
+TEST(FailureCause, ARefusedModeChangeIsNamedWithItsResult) {
+  char modeText[64];
+  snprintf(modeText, sizeof modeText, "%dx%dx16", GetSystemMetrics(SM_CXSCREEN),
+           GetSystemMetrics(SM_CYSCREEN));
+  ChangeDisplaySettingsProc real = reinterpret_cast<ChangeDisplaySettingsProc>(
+      replaceImport("user32.dll", "ChangeDisplaySettingsA", reinterpret_cast<void*>(refuseMode)));
+  realOutputDebugString = reinterpret_cast<OutputDebugStringProc>(replaceImport(
+      "kernel32.dll", "OutputDebugStringA", reinterpret_cast<void*>(keepDebugLine)));
+  ASSERT_NE(nullptr, real);
+  ASSERT_NE(nullptr, realOutputDebugString);
+  debugLines.clear();
+  ModeSwitchResult result = switchDisplayMode(modeText);
+  replaceImport("user32.dll", "ChangeDisplaySettingsA", reinterpret_cast<void*>(real));
+  replaceImport("kernel32.dll", "OutputDebugStringA", reinterpret_cast<void*>(realOutputDebugString));
+  EXPECT_EQ(kModeRefused, result);
+  EXPECT_NE(std::string::npos,
+            debugLines.find(std::string("ChangeDisplaySettingsA refused ") + modeText))
+      << debugLines;
+  EXPECT_NE(std::string::npos, debugLines.find("DISP_CHANGE_BADMODE (-2)")) << debugLines;
+}
 
 TEST(FatalError, TheStoredModeIsBackBeforeTheErrorBoxShows) {
   ASSERT_NE(16u, currentBits()) << "the test needs a desktop deeper than 16 bits";
