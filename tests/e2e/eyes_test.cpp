@@ -9,31 +9,31 @@ namespace {
 TEST_F(Scene, EyesFollowAMouseMoveForASecond) {
   ASSERT_NE(nullptr, start("0", "0"));
   int cx = desktop_.width / 2, cy = desktop_.height / 2;
-  Region middle = {cx - 300, cy - 150, cx + 300, cy + 150};
+  Region middle = middleOf(desktop_.width, desktop_.height);
 
-  for (int i = 0; i < 5; ++i) {
-    moveMouse(cx - 100 + 40 * i, cy + 20 * i);
-    sleepMs(60);
-  }
-  sleepMs(200);
-  Picture withEyes = captureScreen();
+  sweepMiddle(desktop_.width, desktop_.height);
+  Picture withEyes;
+  EXPECT_TRUE(captureUntil(&withEyes, [&](const Picture& shot) {
+    return countChanged(shot, desktop_, middle) > 5000;
+  }, 1000)) << "no eyes in the middle of the screen";
   saveBitmap(withEyes, shotPath("eyes"));
-  int changed = countChanged(withEyes, desktop_, middle);
-  EXPECT_GT(changed, 5000) << "no eyes in the middle of the screen";
+  expectRoundEyes(withEyes, desktop_, middle);
   // Nothing but the eyes changes: the corners stay the desktop.
   EXPECT_EQ(0, countChanged(withEyes, desktop_, {0, 0, 150, 100}));
 
   // They turn with the cursor: another position, another picture.
   moveMouse(cx + 250, cy - 200);
-  sleepMs(250);
-  Picture turned = captureScreen();
+  Picture turned;
+  EXPECT_TRUE(captureUntil(&turned, [&](const Picture& shot) {
+    return countChanged(shot, withEyes, middle) > 500;
+  }, 1000)) << "the eyes did not turn";
   saveBitmap(turned, shotPath("eyes-turned"));
-  EXPECT_GT(countChanged(turned, withEyes, middle), 500) << "the eyes did not turn";
 
-  sleepMs(1600);
-  Picture after = captureScreen();
+  Picture after;
+  EXPECT_TRUE(captureUntil(&after, [&](const Picture& shot) {
+    return countChanged(shot, desktop_, middle) < 50;
+  }, kMouseMoveWindow + 600)) << "eyes still there after a second";
   saveBitmap(after, shotPath("eyes-gone"));
-  EXPECT_LT(countChanged(after, desktop_, middle), 50) << "eyes still there after a second";
   stop();
 }
 
@@ -137,33 +137,26 @@ TEST_F(SceneTemporaryFile, UnwritableTemporaryFolderStopsTheStart) {
 }
 
 // Run on a 768x1024 screen by the Wine test script.
-TEST(PortraitScene, EyesShowOnATallScreen) {
+class PortraitScene : public Scene {};
+
+TEST_F(PortraitScene, EyesShowOnATallScreen) {
   ASSERT_LT(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  SetCursorPos(5, 5);
-  sleepMs(200);
-  Picture desktop = captureScreen();
-  writeSettings("Current resolution", "0", "0");
-  SaverProcess saver;
-  ASSERT_TRUE(saver.start(quotedSaver() + " /s"));
-  ASSERT_NE(nullptr, waitForWindow(saver.pid(), "MainWindow", 15000));
-  sleepMs(kUntilPresented);
+  ASSERT_NE(nullptr, start("0", "0"));
   Picture frozen = captureScreen();
-  double match = psnr(frozen, desktop);
+  double match = psnr(frozen, desktop_);
   printf("PSNR of the frozen portrait desktop: %.2f dB\n", match);
   EXPECT_GT(match, 40.0);
 
-  int cx = desktop.width / 2, cy = desktop.height / 2;
-  for (int i = 0; i < 4; ++i) {
-    moveMouse(cx + 30 * i, cy - 20 * i);
-    sleepMs(60);
-  }
-  sleepMs(200);
-  Picture shot = captureScreen();
+  int w = desktop_.width, cy = desktop_.height / 2;
+  Region middle = {0, cy - 300, w, cy + 300};
+  sweepMiddle(w, desktop_.height);
+  Picture shot;
+  EXPECT_TRUE(captureUntil(&shot, [&](const Picture& s) {
+    return countChanged(s, desktop_, middle) > 5000;
+  }, 1000)) << "no eyes on a portrait screen";
   saveBitmap(shot, shotPath("portrait-eyes"));
-  EXPECT_GT(countChanged(shot, desktop, {0, cy - 300, desktop.width, cy + 300}), 5000)
-      << "no eyes on a portrait screen";
-  pressKey(VK_ESCAPE);
-  EXPECT_EQ(0u, saver.waitExit(10000));
+  expectRoundEyes(shot, desktop_, middle);
+  stop();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // size and depth, and the user's background where the system starts it on
 // a desktop of its own.
 #include "tests/e2e/scene_shots.h"
+#include "tests/param_name.h"
 
 using namespace shots;
 
@@ -81,18 +82,16 @@ TEST_F(SizesScene, FrozenDesktopIsTheDesktopPixelForPixel) {
   // so the shot above may predate it. Eyes that come and go prove frames
   // reach the screen, and the frame that takes them away again must be the
   // desktop exactly as well.
-  int cx = desktop_.width / 2, cy = desktop_.height / 2;
-  for (int i = 0; i < 5; ++i) {
-    moveMouse(cx - 100 + 40 * i, cy + 20 * i);
-    sleepMs(60);
-  }
-  sleepMs(200);
-  Picture withEyes = captureScreen();
+  Region middle = middleOf(desktop_.width, desktop_.height);
+  sweepMiddle(desktop_.width, desktop_.height);
+  Picture withEyes;
+  EXPECT_TRUE(captureUntil(&withEyes, [&](const Picture& shot) {
+    return countChanged(shot, desktop_, middle) > 5000;
+  }, 1000)) << "no eyes: the saver's frames do not reach the screen";
   saveBitmap(withEyes, shotPath("sizes-eyes-" + name));
-  EXPECT_GT(countChanged(withEyes, desktop_, {cx - 300, cy - 150, cx + 300, cy + 150}), 5000)
-      << "no eyes: the saver's frames do not reach the screen";
-  sleepMs(1600);
-  Picture after = captureScreen();
+  Picture after;
+  captureUntil(&after, [&](const Picture& shot) { return differenceOf(shot, desktop_).pixels == 0; },
+               kMouseMoveWindow + 600);
   saveBitmap(after, shotPath("sizes-eyes-gone-" + name));
   expectPixelIdentical(after, desktop_, "the frozen desktop after the eyes");
   stop();
@@ -138,8 +137,7 @@ TEST_P(SaversDesktopScene, ShowsTheUsersBackgroundNotTheScreen) {
 
   Picture first = captureScreen();
   saveBitmap(first, shotPath(std::string("saver-desktop-") + c.name));
-  Region clock = {0, h - 45, 420, h};
-  Region counter = {0, 0, 420, 40};
+  Region clock = clockCorner(h), counter = counterCorner();
   if (c.overlays) {
     EXPECT_GT(countNew(first, expected, clock, isRed), 300) << "no clock";
     EXPECT_GT(countNew(first, expected, counter, isGreen), 200) << "no FPS counter";
@@ -162,23 +160,17 @@ TEST_P(SaversDesktopScene, ShowsTheUsersBackgroundNotTheScreen) {
   EXPECT_LT(asScreen, 20.0) << "the saver copied the screen";
 
   if (c.overlays) {
-    for (int i = 0; i < 5; ++i) {
-      moveMouse(w / 2 - 100 + 40 * i, h / 2 + 20 * i);
-      sleepMs(60);
-    }
-    sleepMs(200);
-    Picture withEyes = captureScreen();
+    sweepMiddle(w, h);
+    Picture withEyes;
+    EXPECT_TRUE(captureUntil(&withEyes, [&](const Picture& shot) {
+      return countChanged(shot, expected, middleOf(w, h)) > 5000;
+    }, 1000)) << "no eyes over the background";
     saveBitmap(withEyes, shotPath("saver-desktop-eyes"));
-    EXPECT_GT(countChanged(withEyes, expected, {w / 2 - 300, h / 2 - 150, w / 2 + 300, h / 2 + 150}),
-              5000)
-        << "no eyes over the background";
   }
   stop(true);
 }
 
 INSTANTIATE_TEST_SUITE_P(Wallpapers, SaversDesktopScene, ::testing::ValuesIn(kBackgroundCases),
-                         [](const ::testing::TestParamInfo<BackgroundCase>& info) {
-                           return std::string(info.param.name);
-                         });
+                         ParamName());
 
 }  // namespace

@@ -16,10 +16,6 @@ namespace shots {
 
 using namespace driver;
 
-// Presentation starts 3000 ms after the render loop does; the loop starts
-// once the textures are built, shortly after the window appears.
-const DWORD kUntilPresented = 4500;
-
 // How many times slower than native the saver under test runs:
 // GLIMMER_TIME_SCALE, set by the Wine test script where the 32-bit .scr runs
 // as translated code. It widens the bounds that only catch a slow start or
@@ -35,6 +31,14 @@ inline DWORD slack(DWORD ms) { return ms * timeScale(); }
 struct Region {
   int left, top, right, bottom;
 };
+
+// Where the texts stand on a screen `height` high, and the middle where the
+// eyes show on one of that size.
+inline Region clockCorner(int height) { return {0, height - 45, 420, height}; }
+inline Region counterCorner() { return {0, 0, 420, 40}; }
+inline Region middleOf(int width, int height) {
+  return {width / 2 - 300, height / 2 - 150, width / 2 + 300, height / 2 + 150};
+}
 
 inline bool isRed(unsigned pixel) {
   unsigned r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
@@ -70,6 +74,38 @@ inline int countChanged(const Picture& shot, const Picture& desktop, Region regi
     for (int x = region.left; x < region.right; ++x)
       if (clearlyDiffers(shot.at(x, y), desktop.at(x, y))) ++count;
   return count;
+}
+
+// The box of the pixels in the region that differ clearly from the desktop;
+// empty (right <= left) when there are none.
+inline Region changedBox(const Picture& shot, const Picture& desktop, Region region) {
+  Region box = {region.right, region.bottom, region.left, region.top};
+  for (int y = region.top; y < region.bottom; ++y) {
+    for (int x = region.left; x < region.right; ++x) {
+      if (!clearlyDiffers(shot.at(x, y), desktop.at(x, y))) continue;
+      if (x < box.left) box.left = x;
+      if (y < box.top) box.top = y;
+      if (x >= box.right) box.right = x + 1;
+      if (y >= box.bottom) box.bottom = y + 1;
+    }
+  }
+  return box;
+}
+
+// The eyes are spheres seen from the front, so each covers a round disc
+// whatever the screen's shape: one eye in each half of `middle`.
+inline void expectRoundEyes(const Picture& shot, const Picture& desktop, Region middle) {
+  int half = (middle.left + middle.right) / 2;
+  for (Region area : {Region{middle.left, middle.top, half, middle.bottom},
+                      Region{half, middle.top, middle.right, middle.bottom}}) {
+    Region disc = changedBox(shot, desktop, area);
+    int width = disc.right - disc.left, height = disc.bottom - disc.top;
+    printf("An eye's disc on %dx%d: %dx%d pixels\n", shot.width, shot.height, width, height);
+    EXPECT_GT(height, 40) << "no eye between x " << area.left << " and " << area.right;
+    EXPECT_NEAR(1.0, static_cast<double>(width) / (height > 0 ? height : 1), 0.1)
+        << "the eye is " << width << "x" << height << " pixels on a " << shot.width << "x"
+        << shot.height << " screen";
+  }
 }
 
 // Pixels that differ at all between two shots in the region.
@@ -137,13 +173,28 @@ inline std::string screenName() {
 // first, right after the Wine server starts, can read the old size for a
 // moment.
 inline ::testing::AssertionResult waitForScreen(const std::string& expected) {
-  for (int waited = 0; waited < 10000; waited += 100) {
-    if (screenName() == expected) return ::testing::AssertionSuccess();
-    sleepMs(100);
+  if (waitUntil([&] { return screenName() == expected; }, 10000)) {
+    return ::testing::AssertionSuccess();
   }
-  std::string seen = screenName();
-  if (seen == expected) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "Windows does not see " << expected << " but " << seen;
+  return ::testing::AssertionFailure() << "Windows does not see " << expected << " but "
+                                       << screenName();
+}
+
+// Captures with `capture` until a shot is `wanted`, for up to timeoutMs; the
+// last shot in *shot. Whether one was.
+template <typename Wanted>
+bool captureUntil(Picture* shot, Wanted wanted, DWORD timeoutMs,
+                  Picture (*capture)() = captureScreen) {
+  return waitUntil([&] { return wanted(*shot = capture()); }, timeoutMs);
+}
+
+// Moves the cursor in steps across the middle of a screen of that size, as
+// a hand would, so that the eyes wake and follow it.
+inline void sweepMiddle(int width, int height) {
+  for (int i = 0; i < 5; ++i) {
+    moveMouse(width / 2 - 100 + 40 * i, height / 2 + 20 * i);
+    sleepMs(60);
+  }
 }
 
 // The shot must be the desktop pixel for pixel: the copy is drawn back
@@ -295,7 +346,19 @@ class Scene : public ::testing::Test {
     }
     HWND window = waitForWindow(saver_.pid(), "MainWindow", 15000,
                                 desktop[0] == 0 ? nullptr : saversDesktop());
-    sleepMs(kUntilPresented);
+    // A text that is on shows the first frame over the desktop; with both
+    // off, or over a background, nothing tells it, so the wait is the
+    // longest the hold-back takes.
+    bool clockOn = showTime[0] == '1', counterOn = showFps[0] == '1';
+    if (desktop[0] != 0 || (!clockOn && !counterOn)) {
+      sleepMs(kUntilPresented);
+    } else {
+      Region corner = clockOn ? clockCorner(desktop_.height) : counterCorner();
+      Picture shot;
+      captureUntil(&shot, [&](const Picture& s) {
+        return countNew(s, desktop_, corner, clockOn ? isRed : isGreen) > (clockOn ? 300 : 200);
+      }, slack(kUntilPresented + 2000));
+    }
     return window;
   }
 

@@ -23,7 +23,7 @@ bool tickReached(DWORD tick) { return static_cast<LONG>(timeGetTime() - tick) >=
 // began, and the returned time; 0 when none came within 7 s (scaled).
 DWORD waitForTheFirstFrame(const Picture& desktop, DWORD since, Picture* shot,
                            DWORD* lastWithout) {
-  Region clock = {0, desktop.height - 45, 420, desktop.height};
+  Region clock = clockCorner(desktop.height);
   *lastWithout = since;
   while (timeGetTime() - since < slack(7000)) {
     DWORD before = timeGetTime();
@@ -62,7 +62,7 @@ DWORD waitForTheFirstFrame(const Picture& desktop, DWORD since, Picture* shot,
     pressKey(VK_ESCAPE);
     measured.waitExit(10000);
     if (firstFrame == 0) return ::testing::AssertionFailure() << "the measuring start drew nothing";
-    DWORD toLoop = firstFrame - started > 3001u ? firstFrame - started - 3001u : 0u;
+    DWORD toLoop = firstFrame - started > kHoldBack + 1 ? firstFrame - started - kHoldBack - 1 : 0u;
     const DWORD startAt = 0u - 1500u - toLoop;
     printf("The saver took %lu ms from its start to its loop; the next start is due at %lu\n",
            static_cast<unsigned long>(toLoop), static_cast<unsigned long>(startAt));
@@ -106,8 +106,7 @@ TEST_F(Scene, KeepsTimeFromStartToEscape) {
   ASSERT_NE(nullptr, waitForWindow(saver_.pid(), "MainWindow", slack(15000)));
   DWORD windowSeen = timeGetTime();
   int w = desktop_.width, h = desktop_.height;
-  Region clock = {0, h - 45, 420, h};
-  Region counter = {0, 0, 420, 40};
+  Region clock = clockCorner(h), counter = counterCorner();
 
   // The first frame, with the clock in it, when the hold-back ends: 3 s
   // after the loop starts, which is shortly after the window appears.
@@ -117,7 +116,7 @@ TEST_F(Scene, KeepsTimeFromStartToEscape) {
   saveBitmap(shot, shotPath("keeps-time-first-frame"));
   ASSERT_NE(0u, firstFrame) << "no frame within " << slack(7000) << " ms of the window (clock at "
                             << windowSeen << ")";
-  EXPECT_GE(firstFrame - started, 3000u) << "a frame came inside the hold-back";
+  EXPECT_GE(firstFrame - started, kHoldBack) << "a frame came inside the hold-back";
   EXPECT_LE(firstFrame - windowSeen, slack(5000)) << "the first frame came late";
   // Outside the two texts the first frame is the desktop, pixel for pixel.
   EXPECT_EQ(0, differenceOf(shot, desktop_).pixels - countDifferent(shot, desktop_, clock) -
@@ -128,7 +127,7 @@ TEST_F(Scene, KeepsTimeFromStartToEscape) {
     // the loop started 3001 ms before. Fail only when that surely missed.
     bool startedBeforeTheWrap = started >= 0x80000000u;
     bool frameAfterIt = firstFrame < 0x80000000u;
-    bool loopStartedBeforeIt = static_cast<LONG>(lastWithout - 3001u) < 0;
+    bool loopStartedBeforeIt = static_cast<LONG>(lastWithout - kHoldBack - 1) < 0;
     EXPECT_TRUE(startedBeforeTheWrap && frameAfterIt && loopStartedBeforeIt)
         << "the wrap did not fall inside the hold-back: started at " << started
         << ", first frame between " << lastWithout << " and " << firstFrame;
@@ -184,7 +183,7 @@ TEST_F(Scene, KeepsTimeFromStartToEscape) {
 
   // The eyes: within 0.5 s of a move (scaled), and gone within 1.5 s of
   // it, which a slower saver must meet too: they stay a second.
-  Region middle = {w / 2 - 300, h / 2 - 150, w / 2 + 300, h / 2 + 150};
+  Region middle = middleOf(w, h);
   moveMouse(w / 2 + 120, h / 2 - 90);
   DWORD moved = timeGetTime();
   DWORD eyesSeen = 0, eyesGone = 0;
@@ -205,7 +204,7 @@ TEST_F(Scene, KeepsTimeFromStartToEscape) {
   ASSERT_NE(0u, eyesSeen) << "no eyes within 2.5 s of a mouse move";
   EXPECT_LE(eyesSeen - moved, slack(500)) << "the eyes came late";
   ASSERT_NE(0u, eyesGone) << "the eyes stayed for 2.5 s";
-  EXPECT_LE(eyesGone - moved, 1500u) << "the eyes stayed too long";
+  EXPECT_LE(eyesGone - moved, kMouseMoveWindow + 500) << "the eyes stayed too long";
   printf("Timing on the clock from %lu: first frame %lu ms after the start, counter figure %lu ms "
          "after it (%.1f glyphs wide with its space), eyes after %lu ms for %lu ms\n",
          static_cast<unsigned long>(started), static_cast<unsigned long>(firstFrame - started),

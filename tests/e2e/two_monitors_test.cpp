@@ -63,6 +63,24 @@ class TwoMonitors : public Scene {
   // A screen x given for the second monitor on the right, mirrored about
   // the primary's middle when it lies on the left.
   int towardsSecond(int x) const { return secondLeft_ > 0 ? x : kWidth - x; }
+  // Moves the cursor from x0 to x1 in steps along the primary's middle row,
+  // so that the eyes wake and follow it; the first shot of all monitors
+  // that shows them, or the last one taken.
+  Picture sweepCursor(int x0, int x1, int step) const {
+    for (int x = x0; step > 0 ? x <= x1 : x >= x1; x += step) {
+      moveMouse(x, kHeight / 2);
+      sleepMs(60);
+    }
+    return shotOnceEyesAre(true);
+  }
+  Picture shotOnceEyesAre(bool shown) const {
+    Picture shot;
+    captureUntil(&shot, [&](const Picture& s) {
+      int changed = countChanged(s, desktop_, primaryMiddle());
+      return shown ? changed > 5000 : changed < 50;
+    }, kMouseMoveWindow + 600, captureAllMonitors);
+    return shot;
+  }
   std::string shotName(const char* name) const {
     return shotPath((secondLeft_ > 0 ? "two-monitors-" : "left-monitor-") + std::string(name));
   }
@@ -70,15 +88,6 @@ class TwoMonitors : public Scene {
   int secondLeft_ = kWidth;  // screen x of the second monitor's left edge
   int desktopLeft_ = 0;      // screen x of the desktop's left edge
 };
-
-// Pixels in the region that differ from the desktop at all.
-int countDiffering(const Picture& shot, const Picture& desktop, Region region) {
-  int count = 0;
-  for (int y = region.top; y < region.bottom; ++y)
-    for (int x = region.left; x < region.right; ++x)
-      if (shot.at(x, y) != desktop.at(x, y)) ++count;
-  return count;
-}
 
 // The bounding box of the pixels that have the colour now but did not on the
 // desktop; empty (right <= left) when there are none.
@@ -116,17 +125,7 @@ struct EyeLook {
 
 EyeLook eyeLook(const Picture& shot, const Picture& desktop, Region area) {
   EyeLook look;
-  Region& disc = look.disc;
-  disc = {area.right, area.bottom, area.left, area.top};
-  for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) {
-      if (!clearlyDiffers(shot.at(x, y), desktop.at(x, y))) continue;
-      if (x < disc.left) disc.left = x;
-      if (y < disc.top) disc.top = y;
-      if (x >= disc.right) disc.right = x + 1;
-      if (y >= disc.bottom) disc.bottom = y + 1;
-    }
-  }
+  const Region& disc = look.disc = changedBox(shot, desktop, area);
   if (disc.right <= disc.left) return look;
   double cx = (disc.left + disc.right) / 2.0, cy = (disc.top + disc.bottom) / 2.0;
   double rx = (disc.right - disc.left) / 2.0, ry = (disc.bottom - disc.top) / 2.0;
@@ -144,20 +143,11 @@ EyeLook eyeLook(const Picture& shot, const Picture& desktop, Region area) {
   return look;
 }
 
-// Moves the cursor from x0 to x1 in steps along the primary's middle row, so
-// that the eyes wake and follow it.
-void sweepCursor(int x0, int x1, int step) {
-  for (int x = x0; step > 0 ? x <= x1 : x >= x1; x += step) {
-    moveMouse(x, kHeight / 2);
-    sleepMs(60);
-  }
-  sleepMs(200);
-}
-
 TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
   // Parked on the second monitor, so that centring on the primary shows.
-  moveMouse(towardsSecond(2 * kWidth - 200), kHeight - 100);
-  sleepMs(100);
+  POINT parked = {towardsSecond(2 * kWidth - 200), kHeight - 100}, cursor;
+  moveMouse(parked.x, parked.y);
+  waitUntil([&] { return GetCursorPos(&cursor) && cursor.x == parked.x; }, 1000);
   HWND window = start("0", "0");
   ASSERT_NE(nullptr, window);
   RECT rect;
@@ -167,7 +157,6 @@ TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
   EXPECT_EQ(desktopLeft_ + 2 * kWidth, rect.right)
       << "the saver window does not cover both monitors";
   EXPECT_EQ(kHeight, rect.bottom);
-  POINT cursor;
   GetCursorPos(&cursor);
   EXPECT_EQ(kWidth / 2, cursor.x) << "the cursor is not in the middle of the primary monitor";
   EXPECT_EQ(kHeight / 2, cursor.y);
@@ -178,13 +167,11 @@ TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
 
   // Eyes that come and go prove that the saver's frames reach the screen;
   // the frame that takes them away must be both monitors exactly again.
-  sweepCursor(kWidth / 2 - 100, kWidth / 2 + 100, 50);
-  Picture withEyes = captureAllMonitors();
+  Picture withEyes = sweepCursor(kWidth / 2 - 100, kWidth / 2 + 100, 50);
   saveBitmap(withEyes, shotName("eyes"));
   EXPECT_GT(countChanged(withEyes, desktop_, primaryMiddle()), 5000)
       << "no eyes: the saver's frames do not reach the screen";
-  sleepMs(1600);
-  Picture after = captureAllMonitors();
+  Picture after = shotOnceEyesAre(false);
   saveBitmap(after, shotName("eyes-gone"));
   expectPixelIdentical(after, desktop_, "the frozen frame on two monitors after the eyes");
   stop();
@@ -199,14 +186,13 @@ TEST_F(TwoMonitors, EyesInThePrimarysMiddleFaceACursorOnTheSecondMonitor) {
 
   // The cursor on the primary's far edge from the second monitor first, for
   // comparison.
-  sweepCursor(towardsSecond(120), towardsSecond(20), -20 * secondSide());
-  Picture away = captureAllMonitors();
+  Picture away = sweepCursor(towardsSecond(120), towardsSecond(20), -20 * secondSide());
   saveBitmap(away, shotName("eyes-cursor-away"));
-  sleepMs(1600);  // the eyes go again
+  shotOnceEyesAre(false);
 
   // Moves on the second monitor alone wake them, on the primary.
-  sweepCursor(towardsSecond(kWidth + 276), towardsSecond(kWidth + 876), 100 * secondSide());
-  Picture towardsIt = captureAllMonitors();
+  Picture towardsIt =
+      sweepCursor(towardsSecond(kWidth + 276), towardsSecond(kWidth + 876), 100 * secondSide());
   saveBitmap(towardsIt, shotName("eyes-cursor-on-second"));
   POINT cursor;
   GetCursorPos(&cursor);
@@ -214,7 +200,7 @@ TEST_F(TwoMonitors, EyesInThePrimarysMiddleFaceACursorOnTheSecondMonitor) {
 
   EXPECT_GT(countChanged(towardsIt, desktop_, primaryMiddle()), 5000)
       << "moves on the second monitor do not wake the eyes in the primary's middle";
-  EXPECT_EQ(0, countDiffering(towardsIt, desktop_, second()))
+  EXPECT_EQ(0, countDifferent(towardsIt, desktop_, second()))
       << "the second monitor changed while the cursor moved over it";
   Difference difference = differenceOf(towardsIt, desktop_);
   EXPECT_TRUE(inside(difference.box, primaryMiddle()))
@@ -270,7 +256,7 @@ TEST_F(TwoMonitors, ClockAndCounterSitInThePrimarysCornersOnly) {
          green.bottom - 1);
   EXPECT_TRUE(inside(red, clock)) << "red outside the primary's bottom-left corner";
   EXPECT_TRUE(inside(green, counter)) << "green outside the primary's top-left corner";
-  EXPECT_EQ(0, countDiffering(shot, desktop_, second())) << "the second monitor changed";
+  EXPECT_EQ(0, countDifferent(shot, desktop_, second())) << "the second monitor changed";
   stop();
 }
 
@@ -309,8 +295,9 @@ TEST_F(TwoMonitors, EscapeBringsTheLiveDesktopBackOnBothMonitors) {
   expectPixelIdentical(during, desktop_, "both monitors while the desktop changes underneath");
 
   stop();
-  sleepMs(300);
-  Picture after = captureAllMonitors();
+  Picture after;
+  captureUntil(&after, [&](const Picture& s) { return differenceOf(s, live).pixels == 0; }, 2000,
+               captureAllMonitors);
   saveBitmap(after, shotName("after-escape"));
   expectPixelIdentical(after, live, "the changed live desktop after Escape");
 }
