@@ -90,7 +90,7 @@ TEST_F(SizesScene, FrozenDesktopIsTheDesktopPixelForPixel) {
   }, 1000)) << "no eyes: the saver's frames do not reach the screen";
   saveBitmap(withEyes, shotPath("sizes-eyes-" + name));
   Picture after;
-  captureUntil(&after, [&](const Picture& shot) { return differenceOf(shot, desktop_).pixels == 0; },
+  captureUntil(&after, [&](const Picture& s) { return differenceOf(s, desktop_).pixels == 0; },
                kMouseMoveWindow + 600);
   saveBitmap(after, shotPath("sizes-eyes-gone-" + name));
   expectPixelIdentical(after, desktop_, "the frozen desktop after the eyes");

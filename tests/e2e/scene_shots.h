@@ -50,15 +50,6 @@ inline bool isGreen(unsigned pixel) {
   return g > 170 && r < 90 && b < 90;
 }
 
-// Pixels in the region that have the colour now but did not on the desktop.
-inline int countNew(const Picture& shot, const Picture& desktop, Region region, bool (*colour)(unsigned)) {
-  int count = 0;
-  for (int y = region.top; y < region.bottom; ++y)
-    for (int x = region.left; x < region.right; ++x)
-      if (colour(shot.at(x, y)) && !colour(desktop.at(x, y))) ++count;
-  return count;
-}
-
 // Whether two pixels differ clearly, more than a rounding or a blur would.
 inline bool clearlyDiffers(unsigned a, unsigned b) {
   int d = 0;
@@ -67,29 +58,52 @@ inline bool clearlyDiffers(unsigned a, unsigned b) {
   return d > 60;
 }
 
-// Pixels in the region that differ clearly from the desktop.
-inline int countChanged(const Picture& shot, const Picture& desktop, Region region) {
-  int count = 0;
-  for (int y = region.top; y < region.bottom; ++y)
-    for (int x = region.left; x < region.right; ++x)
-      if (clearlyDiffers(shot.at(x, y), desktop.at(x, y))) ++count;
-  return count;
-}
-
-// The box of the pixels in the region that differ clearly from the desktop;
+// Every count and box of pixels below is one of these: the pixels of the
+// region where `differs(shot's pixel, desktop's pixel)`, and their box,
 // empty (right <= left) when there are none.
-inline Region changedBox(const Picture& shot, const Picture& desktop, Region region) {
-  Region box = {region.right, region.bottom, region.left, region.top};
+struct Differing {
+  int pixels;
+  Region box;
+};
+template <typename Differs>
+Differing differing(const Picture& shot, const Picture& desktop, Region region, Differs differs) {
+  Differing found = {0, {region.right, region.bottom, region.left, region.top}};
+  Region& box = found.box;
   for (int y = region.top; y < region.bottom; ++y) {
     for (int x = region.left; x < region.right; ++x) {
-      if (!clearlyDiffers(shot.at(x, y), desktop.at(x, y))) continue;
+      if (!differs(shot.at(x, y), desktop.at(x, y))) continue;
+      ++found.pixels;
       if (x < box.left) box.left = x;
       if (y < box.top) box.top = y;
       if (x >= box.right) box.right = x + 1;
       if (y >= box.bottom) box.bottom = y + 1;
     }
   }
-  return box;
+  return found;
+}
+
+// Pixels that have the colour now but did not on the desktop.
+inline Differing newOf(const Picture& shot, const Picture& desktop, Region region,
+                       bool (*colour)(unsigned)) {
+  return differing(shot, desktop, region,
+                   [colour](unsigned a, unsigned b) { return colour(a) && !colour(b); });
+}
+inline int countNew(const Picture& shot, const Picture& desktop, Region region,
+                    bool (*colour)(unsigned)) {
+  return newOf(shot, desktop, region, colour).pixels;
+}
+
+// Pixels that differ clearly from the desktop.
+inline Differing changedOf(const Picture& shot, const Picture& desktop, Region region) {
+  return differing(shot, desktop, region, clearlyDiffers);
+}
+inline int countChanged(const Picture& shot, const Picture& desktop, Region region) {
+  return changedOf(shot, desktop, region).pixels;
+}
+
+// Pixels that differ at all between two shots.
+inline int countDifferent(const Picture& a, const Picture& b, Region region) {
+  return differing(a, b, region, [](unsigned p, unsigned q) { return p != q; }).pixels;
 }
 
 // The eyes are spheres seen from the front, so each covers a round disc
@@ -98,7 +112,7 @@ inline void expectRoundEyes(const Picture& shot, const Picture& desktop, Region 
   int half = (middle.left + middle.right) / 2;
   for (Region area : {Region{middle.left, middle.top, half, middle.bottom},
                       Region{half, middle.top, middle.right, middle.bottom}}) {
-    Region disc = changedBox(shot, desktop, area);
+    Region disc = changedOf(shot, desktop, area).box;
     int width = disc.right - disc.left, height = disc.bottom - disc.top;
     printf("An eye's disc on %dx%d: %dx%d pixels\n", shot.width, shot.height, width, height);
     EXPECT_GT(height, 40) << "no eye between x " << area.left << " and " << area.right;
@@ -108,46 +122,28 @@ inline void expectRoundEyes(const Picture& shot, const Picture& desktop, Region 
   }
 }
 
-// Pixels that differ at all between two shots in the region.
-inline int countDifferent(const Picture& a, const Picture& b, Region region) {
-  int count = 0;
-  for (int y = region.top; y < region.bottom; ++y)
-    for (int x = region.left; x < region.right; ++x)
-      if (a.at(x, y) != b.at(x, y)) ++count;
-  return count;
-}
-
-// Where and by how much a shot differs from the desktop.
+// Where and by how much a shot differs from the desktop: the pixels that
+// differ in any channel (-1 for another size), the largest difference of
+// one channel (0..255), and their box.
 struct Difference {
-  int pixels = 0;   // pixels that differ in any channel
-  int largest = 0;  // the largest difference of one channel, 0..255
-  Region box = {0, 0, 0, 0};
+  int pixels;
+  int largest;
+  Region box;
 };
 
 inline Difference differenceOf(const Picture& shot, const Picture& desktop) {
-  Difference difference;
-  if (shot.width != desktop.width || shot.height != desktop.height) {
-    difference.pixels = -1;
-    return difference;
-  }
-  difference.box = {shot.width, shot.height, 0, 0};
-  for (int y = 0; y < shot.height; ++y) {
-    for (int x = 0; x < shot.width; ++x) {
-      unsigned a = shot.at(x, y), b = desktop.at(x, y);
-      if (a == b) continue;
-      ++difference.pixels;
-      for (int shift = 0; shift < 24; shift += 8) {
-        int d = abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
-        if (d > difference.largest) difference.largest = d;
-      }
-      Region& box = difference.box;
-      if (x < box.left) box.left = x;
-      if (y < box.top) box.top = y;
-      if (x >= box.right) box.right = x + 1;
-      if (y >= box.bottom) box.bottom = y + 1;
+  if (shot.width != desktop.width || shot.height != desktop.height) return {-1, 0, {0, 0, 0, 0}};
+  int largest = 0;
+  Differing found = differing(shot, desktop, {0, 0, shot.width, shot.height},
+                              [&largest](unsigned a, unsigned b) {
+    if (a == b) return false;
+    for (int shift = 0; shift < 24; shift += 8) {
+      int d = abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+      if (d > largest) largest = d;
     }
-  }
-  return difference;
+    return true;
+  });
+  return {found.pixels, largest, found.box};
 }
 
 // The screen as Windows reports it, e.g. "1366x768x32".
@@ -256,7 +252,9 @@ inline bool setWorkArea(const RECT* work) {
 const char kDesktopColour[] = "58 110 165";  // Control Panel\Colors\Background
 
 inline std::string wallpaperFile() { return directoryOfTests() + "\\e2e-wallpaper"; }
-inline std::string unreadableWallpaperFile() { return directoryOfTests() + "\\e2e-wallpaper-broken.jpg"; }
+inline std::string unreadableWallpaperFile() {
+  return directoryOfTests() + "\\e2e-wallpaper-broken.jpg";
+}
 
 // Makes the wallpaper once per run, and a file that only looks like one.
 inline bool makeWallpapers() {
@@ -303,7 +301,8 @@ const char kFitLike[] = "WALL -resize SIZE -background COLOUR -gravity center -e
 const char kTileLike[] = "-size SIZE tile:WALL";
 const char kColourOnly[] = "-size SIZE xc:COLOUR";
 
-inline Picture expectedBackground(std::string made, int width, int height, const std::string& name) {
+inline Picture expectedBackground(std::string made, int width, int height,
+                                  const std::string& name) {
   char size[32], colour[32];
   snprintf(size, sizeof(size), "%dx%d", width, height);
   int r = 0, g = 0, b = 0;
@@ -346,11 +345,13 @@ class Scene : public ::testing::Test {
     }
     HWND window = waitForWindow(saver_.pid(), "MainWindow", 15000,
                                 desktop[0] == 0 ? nullptr : saversDesktop());
-    // A text that is on shows the first frame over the desktop; with both
-    // off, or over a background, nothing tells it, so the wait is the
-    // longest the hold-back takes.
+    // A text that is on shows the first frame over the primary's desktop;
+    // with both off, over a background, or against a picture of several
+    // monitors, nothing here tells it, so the wait is the longest the
+    // hold-back takes.
     bool clockOn = showTime[0] == '1', counterOn = showFps[0] == '1';
-    if (desktop[0] != 0 || (!clockOn && !counterOn)) {
+    if (desktop[0] != 0 || (!clockOn && !counterOn) ||
+        desktop_.width != GetSystemMetrics(SM_CXSCREEN)) {
       sleepMs(kUntilPresented);
     } else {
       Region corner = clockOn ? clockCorner(desktop_.height) : counterCorner();

@@ -76,24 +76,6 @@ DWORD waitForTheFirstFrame(const Picture& desktop, DWORD since, Picture* shot,
   return ::testing::AssertionFailure() << "unknown GLIMMER_UPTIME " << mode;
 }
 
-// The rightmost column with new pixels of the colour in the region, or -1.
-int rightmostNew(const Picture& shot, const Picture& desktop, Region region,
-                 bool (*colour)(unsigned)) {
-  for (int x = region.right - 1; x >= region.left; --x)
-    for (int y = region.top; y < region.bottom; ++y)
-      if (colour(shot.at(x, y)) && !colour(desktop.at(x, y))) return x;
-  return -1;
-}
-
-// The leftmost column with new pixels of the colour in the region, or -1.
-int leftmostNew(const Picture& shot, const Picture& desktop, Region region,
-                bool (*colour)(unsigned)) {
-  for (int x = region.left; x < region.right; ++x)
-    for (int y = region.top; y < region.bottom; ++y)
-      if (colour(shot.at(x, y)) && !colour(desktop.at(x, y))) return x;
-  return -1;
-}
-
 // Everything the saver does in time, from the start to Escape, with the
 // clock and the counter on. Run as is on the machine's clock, and by the
 // uptime groups on a clock past 2^31 and on one that wraps in the hold-back.
@@ -132,8 +114,8 @@ TEST_F(Scene, KeepsTimeFromStartToEscape) {
         << "the wrap did not fall inside the hold-back: started at " << started
         << ", first frame between " << lastWithout << " and " << firstFrame;
   }
-  int labelStart = leftmostNew(shot, desktop_, counter, isGreen);
-  int labelEnd = rightmostNew(shot, desktop_, counter, isGreen);
+  Region label = newOf(shot, desktop_, counter, isGreen).box;
+  int labelStart = label.left, labelEnd = label.right - 1;
   ASSERT_GT(labelEnd, labelStart) << "no counter on the first frame";
 
   // The counter's first figure: its text grows to the right of "FPS:".
@@ -141,7 +123,7 @@ TEST_F(Scene, KeepsTimeFromStartToEscape) {
   int figureEnd = labelEnd;
   while (timeGetTime() - firstFrame < slack(1500)) {
     shot = captureScreen();
-    figureEnd = rightmostNew(shot, desktop_, counter, isGreen);
+    figureEnd = newOf(shot, desktop_, counter, isGreen).box.right - 1;
     if (figureEnd > labelEnd + 4) {
       figureSeen = timeGetTime();
       break;

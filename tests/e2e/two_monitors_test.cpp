@@ -89,22 +89,6 @@ class TwoMonitors : public Scene {
   int desktopLeft_ = 0;      // screen x of the desktop's left edge
 };
 
-// The bounding box of the pixels that have the colour now but did not on the
-// desktop; empty (right <= left) when there are none.
-Region boxOfNew(const Picture& shot, const Picture& desktop, bool (*colour)(unsigned)) {
-  Region box = {shot.width, shot.height, 0, 0};
-  for (int y = 0; y < shot.height; ++y) {
-    for (int x = 0; x < shot.width; ++x) {
-      if (!colour(shot.at(x, y)) || colour(desktop.at(x, y))) continue;
-      if (x < box.left) box.left = x;
-      if (y < box.top) box.top = y;
-      if (x >= box.right) box.right = x + 1;
-      if (y >= box.bottom) box.bottom = y + 1;
-    }
-  }
-  return box;
-}
-
 bool inside(Region inner, Region outer) {
   return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
          inner.bottom <= outer.bottom;
@@ -125,7 +109,7 @@ struct EyeLook {
 
 EyeLook eyeLook(const Picture& shot, const Picture& desktop, Region area) {
   EyeLook look;
-  const Region& disc = look.disc = changedBox(shot, desktop, area);
+  const Region& disc = look.disc = changedOf(shot, desktop, area).box;
   if (disc.right <= disc.left) return look;
   double cx = (disc.left + disc.right) / 2.0, cy = (disc.top + disc.bottom) / 2.0;
   double rx = (disc.right - disc.left) / 2.0, ry = (disc.bottom - disc.top) / 2.0;
@@ -249,8 +233,9 @@ TEST_F(TwoMonitors, ClockAndCounterSitInThePrimarysCornersOnly) {
   Region counter = inPicture({0, 0, 420, 40});
   EXPECT_GT(countNew(shot, desktop_, clock, isRed), 300) << "no clock";
   EXPECT_GT(countNew(shot, desktop_, counter, isGreen), 200) << "no FPS counter";
-  Region red = boxOfNew(shot, desktop_, isRed);
-  Region green = boxOfNew(shot, desktop_, isGreen);
+  Region all = {0, 0, shot.width, shot.height};
+  Region red = newOf(shot, desktop_, all, isRed).box;
+  Region green = newOf(shot, desktop_, all, isGreen).box;
   printf("clock within x %d..%d, y %d..%d; counter within x %d..%d, y %d..%d\n", red.left,
          red.right - 1, red.top, red.bottom - 1, green.left, green.right - 1, green.top,
          green.bottom - 1);
