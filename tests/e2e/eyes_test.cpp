@@ -6,28 +6,38 @@ using namespace shots;
 
 namespace {
 
+// The eyes wake with a move and turn with the cursor: for one at the right
+// edge their irises sit further right than for one at the left edge, and
+// for one at the bottom further down than for one at the top (some 10 and
+// 25 pixels here; eyes that turn the wrong way sit 35 pixels off the other
+// way). A second after the last move they are gone.
 TEST_F(Scene, EyesFollowAMouseMoveForASecond) {
   ASSERT_NE(nullptr, start("0", "0"));
-  int cx = desktop_.width / 2, cy = desktop_.height / 2;
-  Region middle = middleOf(desktop_.width, desktop_.height);
-
-  sweepMiddle(desktop_.width, desktop_.height);
-  Picture withEyes;
-  EXPECT_TRUE(captureUntil(&withEyes, [&](const Picture& shot) {
-    return countChanged(shot, desktop_, middle) > 5000;
-  }, 1000)) << "no eyes in the middle of the screen";
-  saveBitmap(withEyes, shotPath("eyes"));
-  expectRoundEyes(withEyes, desktop_, middle);
+  int w = desktop_.width, h = desktop_.height;
+  Region middle = middleOf(w, h);
+  const POINT cursor[4] = {{62, h / 2}, {w - 62, h / 2}, {w / 2, 40}, {w / 2, h - 40}};
+  Picture shots[4];
+  for (int i = 0; i < 4; ++i) {
+    moveMouse(cursor[i].x, cursor[i].y);
+    const Picture& before = i == 0 ? desktop_ : shots[i - 1];
+    EXPECT_TRUE(captureUntil(&shots[i], [&](const Picture& shot) {
+      return countChanged(shot, before, middle) > (i == 0 ? 5000 : 500);
+    }, 1000)) << (i == 0 ? "no eyes in the middle of the screen" : "the eyes did not turn");
+  }
+  saveBitmap(shots[0], shotPath("eyes"));
+  saveBitmap(shots[1], shotPath("eyes-turned"));
+  expectRoundEyes(shots[0], desktop_, middle);
   // Nothing but the eyes changes: the corners stay the desktop.
-  EXPECT_EQ(0, countChanged(withEyes, desktop_, {0, 0, 150, 100}));
-
-  // They turn with the cursor: another position, another picture.
-  moveMouse(cx + 250, cy - 200);
-  Picture turned;
-  EXPECT_TRUE(captureUntil(&turned, [&](const Picture& shot) {
-    return countChanged(shot, withEyes, middle) > 500;
-  }, 1000)) << "the eyes did not turn";
-  saveBitmap(turned, shotPath("eyes-turned"));
+  EXPECT_EQ(0, countChanged(shots[0], desktop_, {0, 0, 150, 100}));
+  for (Region eye : {leftHalf(middle), rightHalf(middle)}) {
+    EyeLook left = eyeLook(shots[0], desktop_, eye), right = eyeLook(shots[1], desktop_, eye);
+    EyeLook top = eyeLook(shots[2], desktop_, eye), bottom = eyeLook(shots[3], desktop_, eye);
+    printf("Iris of the eye at x %d: %+.1f px right for the cursor right, %+.1f px down for it "
+           "at the bottom\n",
+           eye.left, right.irisRight - left.irisRight, bottom.irisDown - top.irisDown);
+    EXPECT_GT(right.irisRight - left.irisRight, 5.0) << "the eyes do not face the cursor's side";
+    EXPECT_GT(bottom.irisDown - top.irisDown, 12.0) << "the eyes do not look up and down";
+  }
 
   Picture after;
   EXPECT_TRUE(captureUntil(&after, [&](const Picture& shot) {

@@ -106,12 +106,14 @@ inline int countDifferent(const Picture& a, const Picture& b, Region region) {
   return differing(a, b, region, [](unsigned p, unsigned q) { return p != q; }).pixels;
 }
 
+// The halves of the middle, where the left and the right eye show.
+inline Region leftHalf(Region r) { return {r.left, r.top, (r.left + r.right) / 2, r.bottom}; }
+inline Region rightHalf(Region r) { return {(r.left + r.right) / 2, r.top, r.right, r.bottom}; }
+
 // The eyes are spheres seen from the front, so each covers a round disc
-// whatever the screen's shape: one eye in each half of `middle`.
+// whatever the screen's shape.
 inline void expectRoundEyes(const Picture& shot, const Picture& desktop, Region middle) {
-  int half = (middle.left + middle.right) / 2;
-  for (Region area : {Region{middle.left, middle.top, half, middle.bottom},
-                      Region{half, middle.top, middle.right, middle.bottom}}) {
+  for (Region area : {leftHalf(middle), rightHalf(middle)}) {
     Region disc = changedOf(shot, desktop, area).box;
     int width = disc.right - disc.left, height = disc.bottom - disc.top;
     printf("An eye's disc on %dx%d: %dx%d pixels\n", shot.width, shot.height, width, height);
@@ -120,6 +122,45 @@ inline void expectRoundEyes(const Picture& shot, const Picture& desktop, Region 
         << "the eye is " << width << "x" << height << " pixels on a " << shot.width << "x"
         << shot.height << " screen";
   }
+}
+
+// Where one eye looks. The eye is the box of the pixels the saver changed
+// in `area`: the inside of the sphere's far half covers its whole disc.
+// Within the disc the white of the eye comes out light (its pale texels,
+// squared by the blend, keep red above 140 over any desktop), while the
+// green iris and the black pupil leave red below 110 (at most the desktop's
+// d(1-d), a quarter). The iris and pupil's centre, counted from the disc's
+// middle, is where the eye faces on screen: right of and below it are
+// positive.
+struct EyeLook {
+  Region disc = {0, 0, 0, 0};
+  int irisPixels = 0;
+  double irisRight = 0.0;  // pixels
+  double irisDown = 0.0;
+};
+
+inline EyeLook eyeLook(const Picture& shot, const Picture& desktop, Region area) {
+  EyeLook look;
+  const Region& disc = look.disc = changedOf(shot, desktop, area).box;
+  if (disc.right <= disc.left) return look;
+  double cx = (disc.left + disc.right) / 2.0, cy = (disc.top + disc.bottom) / 2.0;
+  double rx = (disc.right - disc.left) / 2.0, ry = (disc.bottom - disc.top) / 2.0;
+  double right = 0.0, down = 0.0;
+  for (int y = disc.top; y < disc.bottom; ++y) {
+    for (int x = disc.left; x < disc.right; ++x) {
+      double dx = (x + 0.5 - cx) / rx, dy = (y + 0.5 - cy) / ry;
+      if (dx * dx + dy * dy > 1.0) continue;
+      if (((shot.at(x, y) >> 16) & 0xFF) >= 110) continue;
+      ++look.irisPixels;
+      right += x + 0.5 - cx;
+      down += y + 0.5 - cy;
+    }
+  }
+  if (look.irisPixels > 0) {
+    look.irisRight = right / look.irisPixels;
+    look.irisDown = down / look.irisPixels;
+  }
+  return look;
 }
 
 // Where and by how much a shot differs from the desktop: the pixels that

@@ -55,8 +55,7 @@ class TwoMonitors : public Scene {
   }
   Region second() const { return inPicture({secondLeft_, 0, secondLeft_ + kWidth, kHeight}); }
   Region primaryMiddle() const {
-    return inPicture(
-        {kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150});
+    return inPicture(middleOf(kWidth, kHeight));
   }
   // +1 when the second monitor lies right of the primary, -1 when left.
   int secondSide() const { return secondLeft_ > 0 ? 1 : -1; }
@@ -92,39 +91,6 @@ class TwoMonitors : public Scene {
 bool inside(Region inner, Region outer) {
   return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
          inner.bottom <= outer.bottom;
-}
-
-// Where one eye looks. The eye is the box of the pixels the saver changed
-// in `area`: the inside of the sphere's far half covers its whole disc.
-// Within the disc the white of the eye comes out light (its pale texels,
-// squared by the blend, keep red above 140 over any desktop), while the
-// green iris and the black pupil leave red below 110 (at most the desktop's
-// d(1-d), a quarter). The iris and pupil's centre, counted from the disc's
-// middle, is where the eye faces on screen: right of it is positive.
-struct EyeLook {
-  Region disc = {0, 0, 0, 0};
-  int irisPixels = 0;
-  double irisRight = 0.0;  // pixels
-};
-
-EyeLook eyeLook(const Picture& shot, const Picture& desktop, Region area) {
-  EyeLook look;
-  const Region& disc = look.disc = changedOf(shot, desktop, area).box;
-  if (disc.right <= disc.left) return look;
-  double cx = (disc.left + disc.right) / 2.0, cy = (disc.top + disc.bottom) / 2.0;
-  double rx = (disc.right - disc.left) / 2.0, ry = (disc.bottom - disc.top) / 2.0;
-  double sum = 0.0;
-  for (int y = disc.top; y < disc.bottom; ++y) {
-    for (int x = disc.left; x < disc.right; ++x) {
-      double dx = (x + 0.5 - cx) / rx, dy = (y + 0.5 - cy) / ry;
-      if (dx * dx + dy * dy > 1.0) continue;
-      if (((shot.at(x, y) >> 16) & 0xFF) >= 110) continue;
-      ++look.irisPixels;
-      sum += x + 0.5 - cx;
-    }
-  }
-  if (look.irisPixels > 0) look.irisRight = sum / look.irisPixels;
-  return look;
 }
 
 TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
@@ -163,10 +129,7 @@ TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
 
 TEST_F(TwoMonitors, EyesInThePrimarysMiddleFaceACursorOnTheSecondMonitor) {
   ASSERT_NE(nullptr, start("0", "0"));
-  Region leftEye =
-      inPicture({kWidth / 2 - 300, kHeight / 2 - 150, kWidth / 2, kHeight / 2 + 150});
-  Region rightEye =
-      inPicture({kWidth / 2, kHeight / 2 - 150, kWidth / 2 + 300, kHeight / 2 + 150});
+  Region leftEye = leftHalf(primaryMiddle()), rightEye = rightHalf(primaryMiddle());
 
   // The cursor on the primary's far edge from the second monitor first, for
   // comparison.
