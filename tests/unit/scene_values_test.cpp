@@ -1,7 +1,6 @@
-// The clock overlay's text where it does not fit. (Its format, the eyes'
-// angles and the projection's aspect are shown by the end-to-end pictures:
-// the clock changing each second, the eyes facing the cursor's side, and
-// round on landscape and portrait screens.)
+// The clock overlay's text where it does not fit. (The eyes' angles and
+// the projection's aspect are measured on the end-to-end pictures: the eyes
+// face the cursor's side, and are round on landscape and portrait screens.)
 #include <gtest/gtest.h>
 #include <string.h>
 #include <time.h>
