@@ -2,9 +2,6 @@
 
 namespace {
 
-const uint32_t kMouseMoveWindow = 1000;  // ms
-const uint32_t kHoldBack = 3000;         // ms
-
 uint32_t earlier(uint32_t wait, uint32_t other) { return other < wait ? other : wait; }
 
 }  // namespace

@@ -7,6 +7,11 @@
 // by a time value. Pure logic: no platform headers.
 #include <stdint.h>
 
+// How long the eyes stay after a mouse move, and how long frames are held
+// back after the loop starts or a password check ends.
+const uint32_t kMouseMoveWindow = 1000;  // ms
+const uint32_t kHoldBack = 3000;         // ms
+
 // The eyes are shown while the last seen mouse move is under 1000 ms old.
 bool eyesVisible(uint32_t now, uint32_t lastMouseMoveTime);
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that the screenshots of a headless ./run.sh show what their names
-# say, with the measures the scene tests (tests/e2e/scene_test.cpp) use:
+# say, with the measures the scene tests (tests/e2e/scene_shots.h) use:
 #   1-frozen-desktop.png  the sample desktop (desktop.png) pixel for pixel,
 #                         apart from the clock and the FPS counter, which
 #                         are there: red at the bottom left, green at the

@@ -4,15 +4,9 @@
 // the X server). This program makes the switches itself: from outside the
 // saver and on its desktop, which is what makes Wine send the saver
 // WM_DISPLAYCHANGE.
-#include <gtest/gtest.h>
-#include <windows.h>
-#include <mmsystem.h>  // timeGetTime
+#include "tests/e2e/scene_shots.h"
 
-#include <string>
-
-#include "tests/e2e/saver_driver.h"
-
-using namespace driver;
+using namespace shots;
 
 namespace {
 
@@ -43,10 +37,7 @@ bool lists800x600() {
 // "left,top-right,bottom" of the window; "gone" once it is destroyed.
 std::string windowRect(HWND window) {
   RECT rect;
-  if (!GetWindowRect(window, &rect)) return "gone";
-  char text[64];
-  snprintf(text, sizeof(text), "%ld,%ld-%ld,%ld", rect.left, rect.top, rect.right, rect.bottom);
-  return text;
+  return GetWindowRect(window, &rect) ? rectText(rect) : "gone";
 }
 
 // A 640x320 wallpaper, smaller than either screen, unlike the desktop
@@ -65,35 +56,20 @@ Picture makeWallpaper() {
 }
 
 // The user's background on a screen of that size: the wallpaper centred
-// 1:1 on the desktop colour. What a screen whose size changed must show.
+// 1:1 on the desktop colour (setWallpaper's, which a saver started after it
+// reads). What a screen whose size changed must show.
 Picture centredBackground(const Picture& wallpaper, int width, int height) {
-  COLORREF colour = GetSysColor(COLOR_DESKTOP);
+  unsigned r = 0, g = 0, b = 0;
+  sscanf(kDesktopColour, "%u %u %u", &r, &g, &b);
   Picture picture;
   picture.width = width;
   picture.height = height;
-  picture.pixels.assign(static_cast<size_t>(width) * height,
-                        GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour));
+  picture.pixels.assign(static_cast<size_t>(width) * height, r << 16 | g << 8 | b);
   int left = (width - wallpaper.width) / 2, top = (height - wallpaper.height) / 2;
   for (int y = 0; y < wallpaper.height; ++y)
     for (int x = 0; x < wallpaper.width; ++x)
       picture.pixels[static_cast<size_t>(top + y) * width + left + x] = wallpaper.at(x, y);
   return picture;
-}
-
-void setCentredWallpaper(const std::string& file) {
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
-                  nullptr, &key, nullptr);
-  const char* values[3][2] = {
-      {"Wallpaper", file.c_str()}, {"WallpaperStyle", "0"}, {"TileWallpaper", "0"}};
-  for (const auto& value : values)
-    RegSetValueExA(key, value[0], 0, REG_SZ, reinterpret_cast<const BYTE*>(value[1]),
-                   static_cast<DWORD>(strlen(value[1]) + 1));
-  RegCloseKey(key);
-}
-
-bool isRed(unsigned pixel) {
-  return (pixel >> 16 & 0xFF) > 170 && (pixel >> 8 & 0xFF) < 90 && (pixel & 0xFF) < 90;
 }
 
 // A shot of the whole screen against what it should show (its top-left
@@ -132,12 +108,13 @@ Comparison waitForPicture(HWND window, const Picture& expected, const char* name
   Comparison seen;
   Picture shot;
   DWORD start = timeGetTime();
-  do {
-    sleepMs(100);
-    shot = captureArea(0, 0, expected.width, expected.height);
-    seen = compare(shot, expected);
-  } while ((windowRect(window) != covering || seen.stray != 0 || seen.clock <= 300) &&
-           timeGetTime() - start < timeoutMs);
+  waitUntil(
+      [&] {
+        shot = captureArea(0, 0, expected.width, expected.height);
+        seen = compare(shot, expected);
+        return windowRect(window) == covering && seen.stray == 0 && seen.clock > 300;
+      },
+      timeoutMs);
   saveBitmap(shot, shotPath(name));
   printf("%s: %d pixels differ outside the clock, %d red in its corner, after %lu ms\n", name,
          seen.stray, seen.clock, static_cast<unsigned long>(timeGetTime() - start));
@@ -181,7 +158,7 @@ TEST_F(DisplayChange, WindowClockAndPictureFollowTheModeAndComeBack) {
   Picture wallpaper = makeWallpaper();
   std::string wallpaperFile = directoryOfTests() + "\\e2e-display-change-wallpaper.bmp";
   ASSERT_TRUE(saveBitmap(wallpaper, wallpaperFile));
-  setCentredWallpaper(wallpaperFile);
+  setWallpaper(wallpaperFile, "0", "0");
   HWND window = start("Current resolution");
   ASSERT_NE(nullptr, window);
   ASSERT_GT(waitForPicture(window, desktop_, "display-change-start", 10000).clock, 300)
@@ -213,9 +190,8 @@ TEST_F(DisplayChange, OwnModeRestoredAtExitEndsCleanly) {
   // The clock's red counted against the desktop picture's top-left, which
   // is what the screen shows at 800x600.
   DWORD start = timeGetTime();
-  while (compare(captureScreen(), desktop_).clock <= 300 && timeGetTime() - start < 10000)
-    sleepMs(100);
-  ASSERT_GT(compare(captureScreen(), desktop_).clock, 300) << "no frame with the clock";
+  ASSERT_TRUE(waitUntil([&] { return compare(captureScreen(), desktop_).clock > 300; }, 10000))
+      << "no frame with the clock";
   ASSERT_EQ("0,0-800,600", windowRect(window));
 
   // Watched without a pause: the window lives only milliseconds past the

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/e2e/saver_driver.h"
+#include "tests/param_name.h"
 
 using namespace driver;
 
@@ -20,9 +21,6 @@ namespace {
 
 const char kPasswordCplMessage[] = "Can not load library 'password.cpl'.";
 const char kMprMessage[] = "Can not load library mpr.dll";
-// Presentation starts 3000 ms after the render loop does, which is shortly
-// after the window appears.
-const DWORD kUntilPresented = 4500;
 
 std::string systemFolder() {
   char path[MAX_PATH] = {};
@@ -550,9 +548,7 @@ INSTANTIATE_TEST_SUITE_P(
         MissingServiceCase{"ModuleWithoutTheExport", "noexport\\mpr.dll", nullptr, true},
         MissingServiceCase{"AcceptingModuleOnlyBesideTheProgramAndInItsCwd", nullptr,
                            "password.cpl", false}),
-    [](const ::testing::TestParamInfo<MissingServiceCase>& info) {
-      return std::string(info.param.name);
-    });
+    ParamName());
 
 // The "pass" mode, "/a" with the window number of the display settings.
 // Wine loads its own builtin mpr.dll unless told to prefer a native one for
@@ -633,6 +629,6 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeCase{"PlantedModuleBesideTheProgramAndInItsCwdIsIgnored", nullptr, "mpr.dll", true,
                    false, false},
         ChangeCase{"WineBuiltinEndsQuietly", nullptr, nullptr, false, false, false}),
-    [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
+    ParamName());
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/saver_driver.h"
+#include "tests/param_name.h"
 
 using namespace driver;
 
@@ -144,9 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MissingValueCase{"NoShowTime", "Current resolution", nullptr, "0"},
                       MissingValueCase{"NoShowFps", "Current resolution", "0", nullptr},
                       MissingValueCase{"NoResolution", nullptr, "1", "1"}),
-    [](const ::testing::TestParamInfo<MissingValueCase>& info) {
-      return std::string(info.param.name);
-    });
+    ParamName());
 
 TEST_F(RunModes, UnknownSwitchesDoNothingAndExitWithZero) {
   const char* tails[] = {" /x", " //s", " -q 5"};

@@ -9,7 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "host/frame_clock.h"
+
 namespace driver {
+
+// From the saver's window appearing to its first frame at the latest: the
+// hold-back, and the textures built before it starts.
+const DWORD kUntilPresented = kHoldBack + 1500;
 
 // A started .scr. Ends the process on destruction if it is still running,
 // so a failing test leaves nothing behind.
@@ -106,5 +112,17 @@ std::string hostPath(const std::string& windowsPath);
 bool showOnRootWindow(const Picture& picture, const std::string& name);
 
 void sleepMs(DWORD ms);
+
+// Asks `condition` every 20 ms until it holds, for up to timeoutMs;
+// whether it held.
+template <typename Condition>
+bool waitUntil(Condition condition, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start >= timeoutMs) return false;
+    sleepMs(20);
+  }
+  return true;
+}
 
 }  // namespace driver

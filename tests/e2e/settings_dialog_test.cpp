@@ -9,6 +9,7 @@
 
 #include "resources/resource_ids.h"
 #include "tests/e2e/saver_driver.h"
+#include "tests/param_name.h"
 
 using namespace driver;
 
@@ -138,10 +139,7 @@ TEST_P(StoredSettings, ShowInTheDialogAndCancelWritesNothing) {
   expectSettings(c.resolution, c.showTime, c.showFps);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialog, StoredSettings, ::testing::ValuesIn(kStoredCases),
-                         [](const ::testing::TestParamInfo<StoredCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Dialog, StoredSettings, ::testing::ValuesIn(kStoredCases), ParamName());
 
 struct CloseCase {
   const char* name;
@@ -175,9 +173,7 @@ TEST_P(ClosingWithoutOk, WritesNothing) {
 INSTANTIATE_TEST_SUITE_P(Dialog, ClosingWithoutOk,
                          ::testing::Values(CloseCase{"CloseBox", true},
                                            CloseCase{"EscapeThenCancel", false}),
-                         [](const ::testing::TestParamInfo<CloseCase>& info) {
-                           return std::string(info.param.name);
-                         });
+                         ParamName());
 
 struct OkCase {
   const char* name;
@@ -221,10 +217,7 @@ TEST_P(OkButton, WritesTheDialogsChoices) {
   expectSettings(c.resolution, c.showTime, c.showFps);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialog, OkButton, ::testing::ValuesIn(kOkCases),
-                         [](const ::testing::TestParamInfo<OkCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Dialog, OkButton, ::testing::ValuesIn(kOkCases), ParamName());
 
 TEST_F(SettingsDialog, NoSwitchAndAWindowNumberAfterCOpenTheSameDialog) {
   for (const char* tail : {"", " /c:1234", " -C 99"}) {
@@ -271,9 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MissingCase{"NoResolution", nullptr, "1", "1"},
                       MissingCase{"NoShowTime", "1024x768x32", nullptr, "1"},
                       MissingCase{"NoShowFps", "1024x768x32", "1", nullptr}),
-    [](const ::testing::TestParamInfo<MissingCase>& info) {
-      return std::string(info.param.name);
-    });
+    ParamName());
 
 struct SwitchCase {
   const char* name;
@@ -327,10 +318,7 @@ TEST_P(DisplaySwitch, StartsTheSaverOrRefuses) {
   EXPECT_EQ(768, GetSystemMetrics(SM_CYSCREEN));
 }
 
-INSTANTIATE_TEST_SUITE_P(Saver, DisplaySwitch, ::testing::ValuesIn(kSwitchCases),
-                         [](const ::testing::TestParamInfo<SwitchCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Saver, DisplaySwitch, ::testing::ValuesIn(kSwitchCases), ParamName());
 
 // Runs on an 8-bit screen: the depth is refused before the stored mode is
 // even looked at, also when it names a mode this screen lists.

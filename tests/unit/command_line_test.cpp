@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "host/command_line.h"
+#include "tests/param_name.h"
 
 namespace {
 
@@ -61,9 +62,6 @@ TEST_P(CommandLineTable, ParsesModeAndWindow) {
   EXPECT_EQ(c.parentWindow, parentWindow) << c.line;
 }
 
-INSTANTIATE_TEST_SUITE_P(Switches, CommandLineTable, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<CommandLineCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Switches, CommandLineTable, ::testing::ValuesIn(kCases), ParamName());
 
 }  // namespace

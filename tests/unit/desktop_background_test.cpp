@@ -5,6 +5,7 @@
 #include <string>
 
 #include "desktop/desktop_background.h"
+#include "tests/param_name.h"
 
 namespace {
 
@@ -85,9 +86,7 @@ TEST_P(PlacementTable, PlacesThePictureAsTheDesktopDoes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Wallpapers, PlacementTable, ::testing::ValuesIn(kPlacementCases),
-                         [](const ::testing::TestParamInfo<PlacementCase>& info) {
-                           return std::string(info.param.name);
-                         });
+                         ParamName());
 
 struct StyleCase {
   const char* name;
@@ -114,10 +113,7 @@ TEST_P(StyleTable, ReadsTheStoredStyle) {
   EXPECT_EQ(c.style, wallpaperStyleFromTexts(c.styleText, c.tileText));
 }
 
-INSTANTIATE_TEST_SUITE_P(Registry, StyleTable, ::testing::ValuesIn(kStyleCases),
-                         [](const ::testing::TestParamInfo<StyleCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Registry, StyleTable, ::testing::ValuesIn(kStyleCases), ParamName());
 
 TEST(WallpaperPosition, EachPositionOfThePerMonitorInterface) {
   const WallpaperStyle styles[] = {kWallpaperCentre, kWallpaperTile, kWallpaperStretch,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scene/fps_count.h"
+#include "tests/param_name.h"
 
 namespace {
 
@@ -83,10 +84,7 @@ TEST_P(FpsTable, PeriodRules) {
   EXPECT_EQ(c.periodStartAfter, periodStart);
 }
 
-INSTANTIATE_TEST_SUITE_P(Periods, FpsTable, ::testing::ValuesIn(kFpsCases),
-                         [](const ::testing::TestParamInfo<FpsCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Periods, FpsTable, ::testing::ValuesIn(kFpsCases), ParamName());
 
 // A shorter count after a longer one leaves no digits of the old text behind.
 TEST(FpsCount, ShorterTextReplacesLongerOne) {

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "host/frame_clock.h"
+#include "tests/param_name.h"
 
 namespace {
 
 struct GateCase {
   const char* name;
   uint32_t now;
-  uint32_t since;  // last mouse move, or start of the hold-back
+  uint32_t since;  // last mouse move
   bool open;
 };
 
@@ -28,16 +29,12 @@ const GateCase kEyeCases[] = {
     {"NeverSeenLongAfterBoot", 3600000, 0, false},
 };
 
-std::string caseName(const ::testing::TestParamInfo<GateCase>& info) {
-  return info.param.name;
-}
-
 class EyeGateTable : public ::testing::TestWithParam<GateCase> {};
 TEST_P(EyeGateTable, UnderOneSecond) {
   const GateCase& c = GetParam();
   EXPECT_EQ(c.open, eyesVisible(c.now, c.since));
 }
-INSTANTIATE_TEST_SUITE_P(MouseWindow, EyeGateTable, ::testing::ValuesIn(kEyeCases), caseName);
+INSTANTIATE_TEST_SUITE_P(MouseWindow, EyeGateTable, ::testing::ValuesIn(kEyeCases), ParamName());
 
 // 60 frames a second means exactly 60 due times in every 1000 ms, whatever
 // the anchor, also across the wrap of the clock.
@@ -299,9 +296,6 @@ TEST_P(FrameClockScenario, SameStepsFromAnyStartTime) {
     EXPECT_EQ(expected, play(scenario, start)) << "started at " << start;
   }
 }
-INSTANTIATE_TEST_SUITE_P(Rules, FrameClockScenario, ::testing::ValuesIn(kScenarios),
-                         [](const ::testing::TestParamInfo<Scenario>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Rules, FrameClockScenario, ::testing::ValuesIn(kScenarios), ParamName());
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "settings/mode_lists.h"
+#include "tests/param_name.h"
 
 namespace {
 
@@ -77,10 +78,7 @@ TEST_P(RefreshTable, ChoosesRate) {
             requested(chooseModeRequest(c.modes.data(), c.modes.size(), 1024, 768, 32, true)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Lists, RefreshTable, ::testing::ValuesIn(kRefreshCases),
-                         [](const ::testing::TestParamInfo<RefreshCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Lists, RefreshTable, ::testing::ValuesIn(kRefreshCases), ParamName());
 
 // Frames are paced at the display's own rate; the hardware-default values
 // 0 and 1 (Wine on a virtual X display reports 0) mean 60 Hz.
@@ -159,9 +157,6 @@ TEST(DialogList, StopsAtItsCapacity) {
   EXPECT_EQ(Entries(), listed(modes, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(Lists, DialogTable, ::testing::ValuesIn(kDialogCases),
-                         [](const ::testing::TestParamInfo<DialogCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Lists, DialogTable, ::testing::ValuesIn(kDialogCases), ParamName());
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "settings/mode_text.h"
+#include "tests/param_name.h"
 
 namespace {
 
@@ -47,10 +48,7 @@ TEST_P(ModeTextTable, ParsesWidthHeightDepth) {
   EXPECT_EQ(c.depth, target.depth) << c.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, ModeTextTable, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<ModeTextCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Texts, ModeTextTable, ::testing::ValuesIn(kCases), ParamName());
 
 // The registry hands over at most 259 characters, but the parser must not
 // depend on that: a long run of separators and digits stays in bounds.

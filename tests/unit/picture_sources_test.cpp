@@ -2,9 +2,8 @@
 // change, and which show the background instead.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "desktop/picture_sources.h"
+#include "tests/param_name.h"
 
 namespace {
 
@@ -63,10 +62,7 @@ TEST_P(SourcesTable, OnlyTheSameMonitorInTheSamePlaceKeepsItsPicture) {
   EXPECT_EQ(c.whole, picturesUnchanged(sources, c.nowCount, kTwoWide, layout.window));
 }
 
-INSTANTIATE_TEST_SUITE_P(MonitorChanges, SourcesTable, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<SourcesCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(MonitorChanges, SourcesTable, ::testing::ValuesIn(kCases), ParamName());
 
 // The start picture's own coordinates: a desktop whose bounds start left of
 // and above the primary counts from the bounds' corner.

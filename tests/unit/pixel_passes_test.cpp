@@ -5,6 +5,7 @@
 #include <string>
 
 #include "scene/pixel_passes.h"
+#include "tests/param_name.h"
 
 namespace {
 
@@ -42,10 +43,7 @@ TEST_P(PixelPassTable, PictureSwapsAndClearsExactBlack) {
   EXPECT_EQ(0, memcmp(pixels + 8, last, 4));
 }
 
-INSTANTIATE_TEST_SUITE_P(Pixels, PixelPassTable, ::testing::ValuesIn(kPixelCases),
-                         [](const ::testing::TestParamInfo<PixelCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Pixels, PixelPassTable, ::testing::ValuesIn(kPixelCases), ParamName());
 
 // The count bounds the pass: memory after the last pixel is left alone.
 TEST(PixelPass, StopsAtPixelCount) {

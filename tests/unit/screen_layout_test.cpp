@@ -4,6 +4,7 @@
 #include <string>
 
 #include "scene/screen_layout.h"
+#include "tests/param_name.h"
 
 namespace {
 
@@ -62,9 +63,6 @@ TEST_P(LayoutTable, CoversEveryMonitorAndKeepsTheSceneOnThePrimary) {
   EXPECT_EQ(c.fpsBaselineY, layout.fpsBaselineY);
 }
 
-INSTANTIATE_TEST_SUITE_P(Desktops, LayoutTable, ::testing::ValuesIn(kLayoutCases),
-                         [](const ::testing::TestParamInfo<LayoutCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Desktops, LayoutTable, ::testing::ValuesIn(kLayoutCases), ParamName());
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "scene/texture_sizes.h"
+#include "tests/param_name.h"
 
 namespace {
 
@@ -108,9 +109,7 @@ TEST_P(SnapshotTilesTable, ScreenInTilesOfPowerOfTwoTextures) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, SnapshotTilesTable, ::testing::ValuesIn(kSnapshotCases),
-                         [](const ::testing::TestParamInfo<SnapshotCase>& info) {
-                           return std::string(info.param.name);
-                         });
+                         ParamName());
 
 // Every side from 1 to 20000 on GLs from GDI Generic's to llvmpipe's: the
 // pieces cover the side exactly, each in a power-of-two texture no larger
@@ -170,10 +169,7 @@ TEST_P(PictureSizeTable, NearestPowerOnLogScale) {
   EXPECT_EQ(c.size, pictureAxisTextureSize(c.pixels, c.maximum));
 }
 
-INSTANTIATE_TEST_SUITE_P(Axes, PictureSizeTable, ::testing::ValuesIn(kPictureCases),
-                         [](const ::testing::TestParamInfo<PictureCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Axes, PictureSizeTable, ::testing::ValuesIn(kPictureCases), ParamName());
 
 TEST(PictureSize, AxesSizedIndependently) {
   // A 400 x 150 picture: 512 wide, 128 high, a non-square texture.

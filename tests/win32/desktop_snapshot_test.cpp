@@ -26,6 +26,7 @@
 #include "scene/texture_sizes.h"
 #include "scene/textures_gl.h"
 #include "tests/win32/import_redirect.h"
+#include "tests/param_name.h"
 
 namespace {
 
@@ -224,10 +225,7 @@ TEST_P(DesktopSnapshot, IsThePictureAtTheQuadsOriginTexelForTexel) {
   DestroyWindow(pictureWindow);
 }
 
-INSTANTIATE_TEST_SUITE_P(Areas, DesktopSnapshot, ::testing::ValuesIn(kRows),
-                         [](const ::testing::TestParamInfo<SnapshotRow>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Areas, DesktopSnapshot, ::testing::ValuesIn(kRows), ParamName());
 
 // GDI Generic, the GL of Windows without a vendor driver, takes textures of
 // 1024 texels a side. The GL here answers that through this executable's
