@@ -41,6 +41,15 @@ const DWORD kDecodeWaitMs = 1000;
 typedef HDESK(WINAPI* GetThreadDesktopProc)(DWORD);
 typedef BOOL(WINAPI* SystemParametersInfoWProc)(UINT, UINT, PVOID, UINT);
 typedef BOOL(WINAPI* GetUserObjectInformationProc)(HANDLE, int, PVOID, DWORD, LPDWORD);
+typedef DWORD(WINAPI* GetEnvironmentVariableWProc)(LPCWSTR, LPWSTR, DWORD);
+typedef LONG(WINAPI* RegQueryValueExWProc)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+
+// A wide function of the system's, looked up at run time: Windows 95 does
+// not have them all.
+void* systemFunction(const char* module, const char* name) {
+  HMODULE handle = GetModuleHandleA(module);
+  return handle == nullptr ? nullptr : reinterpret_cast<void*>(GetProcAddress(handle, name));
+}
 
 // Wide text helpers of our own: 95/98 have only stubs of the system's.
 void copyWide(WCHAR* to, const WCHAR* from) {
@@ -304,7 +313,10 @@ void policyWallpaperPath(WCHAR (&path)[MAX_PATH]) {
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kPolicyKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
   DWORD type = 0;
   DWORD size = sizeof(path) - sizeof(WCHAR);
-  if (RegQueryValueExW(key, L"Wallpaper", nullptr, &type, reinterpret_cast<BYTE*>(path), &size) !=
+  RegQueryValueExWProc queryWide = reinterpret_cast<RegQueryValueExWProc>(
+      systemFunction("advapi32.dll", "RegQueryValueExW"));
+  if (queryWide == nullptr ||
+      queryWide(key, L"Wallpaper", nullptr, &type, reinterpret_cast<BYTE*>(path), &size) !=
           ERROR_SUCCESS ||
       type != REG_SZ) {
     char narrow[MAX_PATH] = {};
@@ -325,11 +337,8 @@ void policyWallpaperPath(WCHAR (&path)[MAX_PATH]) {
 // keeps any name; 95/98 have only the narrow one.
 void userWallpaperPath(WCHAR (&path)[MAX_PATH]) {
   path[0] = 0;
-  HMODULE user = GetModuleHandleA("user32.dll");
-  SystemParametersInfoWProc wide =
-      user == nullptr ? nullptr
-                      : reinterpret_cast<SystemParametersInfoWProc>(reinterpret_cast<void*>(
-                            GetProcAddress(user, "SystemParametersInfoW")));
+  SystemParametersInfoWProc wide = reinterpret_cast<SystemParametersInfoWProc>(
+      systemFunction("user32.dll", "SystemParametersInfoW"));
   if (wide != nullptr && wide(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0)) return;
   char narrow[MAX_PATH] = {};
   path[0] = 0;
@@ -342,7 +351,9 @@ void userWallpaperPath(WCHAR (&path)[MAX_PATH]) {
 // slideshow's and the daily picture's too); empty where the system keeps
 // no such folder.
 void transcodedPath(int monitor, WCHAR (&path)[MAX_PATH]) {
-  DWORD length = GetEnvironmentVariableW(L"APPDATA", path, MAX_PATH);
+  GetEnvironmentVariableWProc variable = reinterpret_cast<GetEnvironmentVariableWProc>(
+      systemFunction("kernel32.dll", "GetEnvironmentVariableW"));
+  DWORD length = variable == nullptr ? 0 : variable(L"APPDATA", path, MAX_PATH);
   char tail[64];
   if (monitor < 0) {
     lstrcpyA(tail, "\\Microsoft\\Windows\\Themes\\TranscodedWallpaper");
