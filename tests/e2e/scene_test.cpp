@@ -966,14 +966,17 @@ TEST_P(SaversDesktopScene, ShowsTheUsersBackgroundNotTheScreen) {
   if (c.transcodedCopy) {
     ASSERT_TRUE(CopyFileA(wallpaperFile().c_str(), copy.c_str(), FALSE));
   }
-  setPolicyWallpaper(c.policy ? wallpaperFile() : "");
+  if (c.policy) setPolicyWallpaper(wallpaperFile());
+  // Only the rows that need them change the environment and the policy:
+  // the saver started with a changed %APPDATA% after the row with the eyes
+  // did not come up (under Wine; not looked into further).
   char ownAppData[MAX_PATH] = {};
   GetEnvironmentVariableA("APPDATA", ownAppData, MAX_PATH);
-  SetEnvironmentVariableA("APPDATA", appData.c_str());
+  if (c.transcodedCopy) SetEnvironmentVariableA("APPDATA", appData.c_str());
   const char* overlays = c.overlays ? "1" : "0";
   HWND started = start(overlays, overlays, "WinSta0\\Screen-saver");
-  SetEnvironmentVariableA("APPDATA", ownAppData);
-  setPolicyWallpaper("");
+  if (c.transcodedCopy) SetEnvironmentVariableA("APPDATA", ownAppData);
+  if (c.policy) setPolicyWallpaper("");
   DeleteFileA(copy.c_str());
   ASSERT_NE(nullptr, started);
 
