@@ -82,32 +82,28 @@ bool appendWide(WCHAR (&path)[MAX_PATH], const char* tail) {
 // answers later writes only into the block it still holds.
 struct SharedTask {
   LONG holders;
-  HANDLE finished;  // manual-reset event, set once the work is done
   void (*work)(SharedTask*);
   void (*release)(SharedTask*);  // frees the block and what it holds
 };
 
 void letGo(SharedTask* task) {
-  if (InterlockedDecrement(&task->holders) != 0) return;
-  if (task->finished != nullptr) CloseHandle(task->finished);
-  task->release(task);
+  if (InterlockedDecrement(&task->holders) == 0) task->release(task);
 }
 
 DWORD WINAPI runTask(void* parameter) {
   SharedTask* task = static_cast<SharedTask*>(parameter);
   task->work(task);
-  SetEvent(task->finished);
   letGo(task);
   return 0;
 }
 
-// Starts the task's work and waits for it at most `limitMs`; true when it
-// finished in time, and only then may the caller read its results. Either
-// way the caller lets go of it once done with it.
+// Starts the task's work and waits at most `limitMs` for its thread to
+// end; true when it ended in time, and only then may the caller read the
+// results. The wait is for the thread, not for a signal from its work: a
+// thread still ending (its COM apartment and DLLs letting go of it) while
+// the saver went on to create its window was seen to hang the saver under
+// Wine now and then. Either way the caller lets go of the task when done.
 bool runBounded(SharedTask* task, DWORD limitMs) {
-  task->holders = 1;
-  task->finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (task->finished == nullptr) return false;
   task->holders = 2;
   DWORD id = 0;  // 95/98 fail a thread without somewhere to put its id
   HANDLE thread = CreateThread(nullptr, 0, runTask, task, 0, &id);
@@ -115,8 +111,9 @@ bool runBounded(SharedTask* task, DWORD limitMs) {
     task->holders = 1;
     return false;
   }
+  bool ended = WaitForSingleObject(thread, limitMs) == WAIT_OBJECT_0;
   CloseHandle(thread);
-  return WaitForSingleObject(task->finished, limitMs) == WAIT_OBJECT_0;
+  return ended;
 }
 
 // What the wallpaper object says of the desktop: each monitor's rectangle

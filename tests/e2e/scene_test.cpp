@@ -967,9 +967,7 @@ TEST_P(SaversDesktopScene, ShowsTheUsersBackgroundNotTheScreen) {
     ASSERT_TRUE(CopyFileA(wallpaperFile().c_str(), copy.c_str(), FALSE));
   }
   if (c.policy) setPolicyWallpaper(wallpaperFile());
-  // Only the rows that need them change the environment and the policy:
-  // the saver started with a changed %APPDATA% after the row with the eyes
-  // did not come up (under Wine; not looked into further).
+  // Only the rows that need them change the environment and the policy.
   char ownAppData[MAX_PATH] = {};
   GetEnvironmentVariableA("APPDATA", ownAppData, MAX_PATH);
   if (c.transcodedCopy) SetEnvironmentVariableA("APPDATA", appData.c_str());
