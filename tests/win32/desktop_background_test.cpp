@@ -14,12 +14,14 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shobjidl.h>
+#include <stdio.h>
 #include <wchar.h>
 
 #include <string>
 #include <vector>
 
 #include "desktop/desktop_background_win32.h"
+#include "host/saver_app.h"
 #include "tests/win32/import_redirect.h"
 
 namespace {
@@ -263,6 +265,53 @@ TEST_P(BackgroundSources, ShowsTheFirstPictureThatDecodesInBoundedTime) {
   Sleep(row.hang ? 300 : 0);  // the late answer lands before the next row
   CloseHandle(release);
   for (const auto& file : files) DeleteFileA(file.path.c_str());
+}
+
+// The saver as the system starts it, with a shell that never answers: its
+// window is up within 2 s of the start, showing the registry's wallpaper.
+// In a death-test child: the window covers the screen until the process
+// ends, and the hung object's thread is left to the process's end.
+void startWithAHungObject() {
+  objectMonitors.assign(1, {{0, 0, 64, 64}, L""});
+  objectExists = hang = true;
+  noImaging = false;
+  release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  realCreate = reinterpret_cast<CreateProc>(
+      replaceImport("ole32.dll", "CoCreateInstance", reinterpret_cast<void*>(createInstance)));
+  if (realCreate == nullptr) ExitProcess(5);
+  DWORD start = GetTickCount();
+  saverApp.measureDesktop();
+  if (!saverApp.composeBackground() || !saverApp.createSaverWindow(GetModuleHandleA(nullptr))) {
+    ExitProcess(5);
+  }
+  DWORD took = GetTickCount() - start;
+  MSG message;
+  for (DWORD shown = GetTickCount(); GetTickCount() - shown < 300; Sleep(10)) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  HDC screen = GetDC(nullptr);
+  COLORREF centre = GetPixel(screen, GetSystemMetrics(SM_CXSCREEN) / 2,
+                             GetSystemMetrics(SM_CYSCREEN) / 2);
+  ReleaseDC(nullptr, screen);
+  if (took >= 2000 || centre != kRed) {
+    fprintf(stderr, "window up after %lu ms, showing %06lx\n", static_cast<unsigned long>(took),
+            static_cast<unsigned long>(centre));
+    ExitProcess(6);
+  }
+  ExitProcess(0);
+}
+
+TEST(SaverWindow, IsUpWithinTwoSecondsWhenTheShellHangs) {
+  std::string dir = folder();
+  CreateDirectoryA(dir.c_str(), nullptr);
+  writeBmp(dir + "\\policy.bmp", kRed);
+  setPolicyWallpaper(dir + "\\policy.bmp");
+  char appData[MAX_PATH] = {};
+  GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+  SetEnvironmentVariableA("APPDATA", dir.c_str());  // no copies of Windows' there
+  EXPECT_EXIT(startWithAHungObject(), ::testing::ExitedWithCode(0), "");
+  SetEnvironmentVariableA("APPDATA", appData);
+  setPolicyWallpaper("");
 }
 
 INSTANTIATE_TEST_SUITE_P(Wallpapers, BackgroundSources, ::testing::ValuesIn(kRows),
