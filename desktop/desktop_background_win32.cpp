@@ -99,10 +99,10 @@ DWORD WINAPI runTask(void* parameter) {
 
 // Starts the task's work and waits at most `limitMs` for its thread to
 // end; true when it ended in time, and only then may the caller read the
-// results. The wait is for the thread, not for a signal from its work: a
-// thread still ending (its COM apartment and DLLs letting go of it) while
-// the saver went on to create its window was seen to hang the saver under
-// Wine now and then. Either way the caller lets go of the task when done.
+// results. The wait is for the thread, not for a signal from its work:
+// going on while the thread was still ending (its COM apartment and DLLs
+// letting go of it) left the saver without a window now and then under
+// Wine. Either way the caller lets go of the task when done.
 bool runBounded(SharedTask* task, DWORD limitMs) {
   task->holders = 2;
   DWORD id = 0;  // 95/98 fail a thread without somewhere to put its id
@@ -120,6 +120,7 @@ bool runBounded(SharedTask* task, DWORD limitMs) {
 // and picture, the style and the colour.
 struct ObjectMonitor {
   ScreenRect rect;
+  int index;  // in the object's list, which numbers Windows' copies
   ObjectAnswer answer;
   WCHAR path[MAX_PATH];
 };
@@ -159,6 +160,7 @@ void queryWallpaperObject(SharedTask* task) {
       if (wallpaper->GetMonitorRECT(id, &rect) == S_OK) {
         ObjectMonitor& monitor = query->monitors[query->count++];
         monitor.rect = {rect.left, rect.top, rect.right, rect.bottom};
+        monitor.index = static_cast<int>(i);
         monitor.path[0] = 0;
         // An empty path with success is a monitor showing the colour; a
         // failure says nothing about it.
@@ -211,8 +213,11 @@ bool decodeBitmapFile(const WCHAR* path, DecodedPicture* picture) {
   if (bitmap == nullptr) return false;
   BITMAP about = {};
   bool decoded = false;
+  // As many pixels as the imaging component's pictures at most: the size
+  // in bytes must not wrap a 32-bit size_t.
   if (GetObjectA(bitmap, sizeof(about), &about) != 0 && about.bmWidth > 0 &&
-      about.bmHeight > 0 && about.bmWidth <= 0x7FFF && about.bmHeight <= 0x7FFF) {
+      about.bmHeight > 0 &&
+      static_cast<long long>(about.bmWidth) * about.bmHeight <= 40LL * 1000 * 1000) {
     int width = about.bmWidth, height = about.bmHeight;
     picture->pixels = static_cast<unsigned char*>(malloc(static_cast<size_t>(width) * height * 4));
     BITMAPINFO info = {};
@@ -389,7 +394,7 @@ void planJobs(const ObjectQuery* object, const MonitorArea* monitors, int monito
           copyWide(path, object->monitors[i].path);
           break;
         case kSourceMonitorTranscoded:
-          transcodedPath(i, path);
+          transcodedPath(object != nullptr ? object->monitors[i].index : i, path);
           break;
         case kSourceTranscoded:
           copyWide(path, transcoded);

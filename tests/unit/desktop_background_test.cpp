@@ -160,15 +160,6 @@ INSTANTIATE_TEST_SUITE_P(Wallpapers, SourcesTable, ::testing::ValuesIn(kSourcesC
                            return std::string(info.param.name);
                          });
 
-TEST(WallpaperStyleChoice, ObjectThenPolicyThenUser) {
-  EXPECT_EQ(kWallpaperTile,
-            chooseWallpaperStyle(true, kWallpaperTile, true, kWallpaperFit, kWallpaperSpan));
-  EXPECT_EQ(kWallpaperFit,
-            chooseWallpaperStyle(false, kWallpaperTile, true, kWallpaperFit, kWallpaperSpan));
-  EXPECT_EQ(kWallpaperSpan,
-            chooseWallpaperStyle(false, kWallpaperTile, false, kWallpaperFit, kWallpaperSpan));
-}
-
 // The policy numbers its styles 0-5, not as Control Panel\Desktop does.
 TEST(WallpaperStyleChoice, PolicyTexts) {
   WallpaperStyle style = kWallpaperCentre;

@@ -37,7 +37,11 @@ std::string folder() {
 }
 std::string themes() { return folder() + "\\Microsoft\\Windows\\Themes"; }
 
-// A solid 8x8 24-bit BMP.
+// Not a colour: a black 1-bit BMP of 8192x4883, just over the 40
+// megapixels a picture may have (5 MB as a file, 160 MB decoded).
+const COLORREF kHuge = 0x01000000;
+
+// A solid 8x8 24-bit BMP, or kHuge.
 void writeBmp(const std::string& path, COLORREF colour) {
   BITMAPFILEHEADER file = {};
   BITMAPINFOHEADER info = {};
@@ -51,8 +55,15 @@ void writeBmp(const std::string& path, COLORREF colour) {
     pixels.push_back(GetGValue(colour));
     pixels.push_back(GetRValue(colour));
   }
+  if (colour == kHuge) {
+    info.biWidth = 8192;
+    info.biHeight = 4883;
+    info.biBitCount = 1;
+    pixels.assign(8 + 1024 * 4883, 0);  // a black and white palette, then rows
+    pixels[4] = pixels[5] = pixels[6] = 255;
+  }
   file.bfType = 0x4D42;
-  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfOffBits = sizeof(file) + sizeof(info) + (colour == kHuge ? 8 : 0);
   file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
   HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
@@ -192,6 +203,7 @@ const SourceRow kRows[] = {
     {"HungObjectLeavesTheRegistrysPicture", true, true, false, {"blue.bmp", "blue.bmp"}, 0, 0, 0,
      kRed, {kRed, kRed}},
     {"BmpWithoutTheImagingComponent", false, false, true, {}, 0, 0, 0, kRed, {kRed, kRed}},
+    {"BmpOverTheLimitIsPassedOver", false, false, true, {}, kHuge, 0, 0, kRed, {kRed, kRed}},
 };
 
 void PrintTo(const SourceRow& row, std::ostream* out) { *out << row.name; }
