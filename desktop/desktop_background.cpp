@@ -87,6 +87,14 @@ WallpaperStyle wallpaperStyleFromTexts(const char* styleText, const char* tileTe
   }
 }
 
+bool wallpaperStyleFromPolicyText(const char* text, WallpaperStyle* style) {
+  if (text == nullptr) return false;
+  long number = leadingNumber(text);
+  if (number < 0 || number > 5) return false;
+  *style = wallpaperStyleFromPosition(static_cast<int>(number));
+  return true;
+}
+
 WallpaperStyle wallpaperStyleFromPosition(int position) {
   switch (position) {
     case 0:
@@ -143,4 +151,22 @@ WallpaperPlacement placeWallpaper(const ScreenRect& monitor, const ScreenRect& a
       break;
   }
   return placement;
+}
+
+int wallpaperSources(ObjectAnswer answer, WallpaperSource* order) {
+  if (answer == kObjectNoPicture) return 0;
+  int count = 0;
+  if (answer == kObjectPicture) order[count++] = kSourceObjectPath;
+  order[count++] = kSourceMonitorTranscoded;
+  order[count++] = kSourceTranscoded;
+  order[count++] = kSourcePolicy;
+  order[count++] = kSourceUser;
+  return count;
+}
+
+WallpaperStyle chooseWallpaperStyle(bool objectAnswered, WallpaperStyle objectStyle,
+                                    bool policySetsStyle, WallpaperStyle policyStyle,
+                                    WallpaperStyle userStyle) {
+  if (objectAnswered) return objectStyle;
+  return policySetsStyle ? policyStyle : userStyle;
 }

@@ -27,6 +27,12 @@ enum WallpaperStyle {
 // Unknown numbers are taken as 0.
 WallpaperStyle wallpaperStyleFromTexts(const char* styleText, const char* tileText);
 
+// The style a group policy sets in its own "WallpaperStyle" (under
+// Policies\System): 0 centre, 1 tile, 2 stretch, 3 fit, 4 fill, 5 span.
+// False when the policy sets none (null) or a number it does not have;
+// the user's own style then holds.
+bool wallpaperStyleFromPolicyText(const char* text, WallpaperStyle* style);
+
 // The style from a DESKTOP_WALLPAPER_POSITION of the per-monitor wallpaper
 // interface (0 centre, 1 tile, 2 stretch, 3 fit, 4 fill, 5 span); others as
 // fill, that interface's default.
@@ -49,3 +55,37 @@ struct WallpaperPlacement {
 // spanned picture covers. A picture without pixels draws nothing.
 WallpaperPlacement placeWallpaper(const ScreenRect& monitor, const ScreenRect& allMonitors,
                                   int imageWidth, int imageHeight, WallpaperStyle style);
+
+// Where one monitor's picture may be found, in the order they are tried:
+// the path the wallpaper object names for the monitor (Windows 8 and
+// later), Windows' own copies of what the desktop shows (the monitor's
+// "Transcoded_NNN", then "TranscodedWallpaper", both under
+// %APPDATA%\Microsoft\Windows\Themes), the wallpaper a group policy sets,
+// and last the user's chosen file, which may since have been moved,
+// deleted or left on a share that does not answer.
+enum WallpaperSource {
+  kSourceObjectPath,
+  kSourceMonitorTranscoded,
+  kSourceTranscoded,
+  kSourcePolicy,
+  kSourceUser,
+};
+enum { kWallpaperSourceCount = 5 };
+
+// What the wallpaper object said of one monitor.
+enum ObjectAnswer {
+  kObjectSilent,     // no object, no answer in time, or the call failed
+  kObjectNoPicture,  // it answered an empty path: the monitor shows the colour
+  kObjectPicture,    // it named a file
+};
+
+// The sources to try for a monitor, first first, into `order` (room for
+// kWallpaperSourceCount); returns how many. 0: the colour alone, which an
+// empty answer of the object means, whatever the registry names.
+int wallpaperSources(ObjectAnswer answer, WallpaperSource* order);
+
+// The style for the pictures: the wallpaper object's when it answered,
+// else the policy's when it sets one, else the user's.
+WallpaperStyle chooseWallpaperStyle(bool objectAnswered, WallpaperStyle objectStyle,
+                                    bool policySetsStyle, WallpaperStyle policyStyle,
+                                    WallpaperStyle userStyle);

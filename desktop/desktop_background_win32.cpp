@@ -1,8 +1,14 @@
 // The desktop background, composed with what every Windows since 95 has
 // (GDI, the registry) and, where the system has them, the per-monitor
-// wallpaper interface and the Windows Imaging Component, both created at
-// run time through COM: no import that an older system lacks, no DLL
-// beside the .scr. Every failure on the way leaves the desktop colour.
+// wallpaper object and the Windows Imaging Component, both created at run
+// time through COM: no import that an older system lacks, no DLL beside
+// the .scr. Every failure on the way leaves the desktop colour.
+//
+// Nothing here may hold the saver's start-up for long: the wallpaper object
+// lives in the shell's process and answers only when the shell does, and a
+// wallpaper may sit on a share that does not answer. Both the object's
+// questions and the decoding run on worker threads that the saver waits for
+// a bounded time, then leaves behind.
 //
 // The per-monitor wallpaper interface is declared for Windows 8 targets
 // only; the saver targets older systems and asks for it at run time.
@@ -29,13 +35,10 @@ const GUID kDesktopWallpaperClass = {
 const GUID kDesktopWallpaperInterface = {
     0xb92b56a9, 0x8b55, 0x4e14, {0x9a, 0x89, 0x01, 0x99, 0xbb, 0xb6, 0xf9, 0x3b}};
 const int kMaxWallpapers = 16;
-
-// One monitor's picture: the file, and where it goes.
-struct WallpaperJob {
-  ScreenRect monitor;
-  WCHAR path[MAX_PATH];
-  WallpaperStyle style;
-};
+// How long the saver waits for the wallpaper object, and then for the
+// pictures: past that it goes on without them.
+const DWORD kObjectWaitMs = 1000;
+const DWORD kDecodeWaitMs = 1000;
 
 // Wide text helpers of our own: 95/98 have only stubs of the system's.
 void copyWide(WCHAR* to, const WCHAR* from) {
@@ -50,13 +53,221 @@ bool sameWide(const WCHAR* a, const WCHAR* b) {
   return *a == *b;
 }
 
-// The text of a value under Control Panel\Desktop, strings as they are and
+// Appends narrow `tail` to `path`; false when it does not fit.
+bool appendWide(WCHAR (&path)[MAX_PATH], const char* tail) {
+  int at = 0;
+  while (path[at] != 0) ++at;
+  for (; *tail != 0; ++tail, ++at) {
+    if (at >= MAX_PATH - 1) return false;
+    path[at] = static_cast<WCHAR>(static_cast<unsigned char>(*tail));
+  }
+  path[at] = 0;
+  return true;
+}
+
+// A task that runs on a worker thread of its own over a heap block the
+// worker and the saver share. Whoever lets go of it last frees it: the
+// saver stops waiting after its limit and lets go, and a worker that
+// answers later writes only into the block it still holds.
+struct SharedTask {
+  LONG holders;
+  void (*work)(SharedTask*);
+  void (*release)(SharedTask*);  // frees the block and what it holds
+};
+
+void letGo(SharedTask* task) {
+  if (InterlockedDecrement(&task->holders) == 0) task->release(task);
+}
+
+DWORD WINAPI runTask(void* parameter) {
+  SharedTask* task = static_cast<SharedTask*>(parameter);
+  task->work(task);
+  letGo(task);
+  return 0;
+}
+
+// Starts the task's work and waits at most `limitMs` for its thread to
+// end; true when it ended in time, and only then may the caller read the
+// results. The wait is for the thread, not for a signal from its work:
+// going on while the thread was still ending (its COM apartment and DLLs
+// letting go of it) left the saver without a window now and then under
+// Wine. Either way the caller lets go of the task when done.
+bool runBounded(SharedTask* task, DWORD limitMs) {
+  task->holders = 2;
+  DWORD id = 0;  // 95/98 fail a thread without somewhere to put its id
+  HANDLE thread = CreateThread(nullptr, 0, runTask, task, 0, &id);
+  if (thread == nullptr) {
+    task->holders = 1;
+    return false;
+  }
+  bool ended = WaitForSingleObject(thread, limitMs) == WAIT_OBJECT_0;
+  CloseHandle(thread);
+  return ended;
+}
+
+// What the wallpaper object says of the desktop: each monitor's rectangle
+// and picture, the style and the colour.
+struct ObjectMonitor {
+  ScreenRect rect;
+  int index;  // in the object's list, which numbers Windows' copies
+  ObjectAnswer answer;
+  WCHAR path[MAX_PATH];
+};
+
+struct ObjectQuery {
+  SharedTask task;
+  int count;  // 0: no object, or it listed no monitor
+  WallpaperStyle style;
+  bool hasColour;
+  COLORREF colour;
+  ObjectMonitor monitors[kMaxWallpapers];
+};
+
+void releaseObjectQuery(SharedTask* task) { free(task); }
+
+// Asks the wallpaper object (Windows 8 and later) in an apartment of the
+// worker's own.
+void queryWallpaperObject(SharedTask* task) {
+  ObjectQuery* query = reinterpret_cast<ObjectQuery*>(task);
+  bool comStarted = SUCCEEDED(CoInitialize(nullptr));
+  IDesktopWallpaper* wallpaper = nullptr;
+  UINT listed = 0;
+  DESKTOP_WALLPAPER_POSITION position = DWPOS_FILL;
+  if (SUCCEEDED(CoCreateInstance(kDesktopWallpaperClass, nullptr, CLSCTX_ALL,
+                                 kDesktopWallpaperInterface,
+                                 reinterpret_cast<void**>(&wallpaper))) &&
+      SUCCEEDED(wallpaper->GetMonitorDevicePathCount(&listed)) &&
+      SUCCEEDED(wallpaper->GetPosition(&position))) {
+    query->style = wallpaperStyleFromPosition(position);
+    query->hasColour = SUCCEEDED(wallpaper->GetBackgroundColor(&query->colour));
+    for (UINT i = 0; i < listed && query->count < kMaxWallpapers; ++i) {
+      LPWSTR id = nullptr;
+      if (FAILED(wallpaper->GetMonitorDevicePathAt(i, &id)) || id == nullptr) continue;
+      RECT rect;
+      LPWSTR path = nullptr;
+      // Monitors that are listed but not attached have no rectangle.
+      if (wallpaper->GetMonitorRECT(id, &rect) == S_OK) {
+        ObjectMonitor& monitor = query->monitors[query->count++];
+        monitor.rect = {rect.left, rect.top, rect.right, rect.bottom};
+        monitor.index = static_cast<int>(i);
+        monitor.path[0] = 0;
+        // An empty path with success is a monitor showing the colour; a
+        // failure says nothing about it.
+        monitor.answer = kObjectSilent;
+        if (wallpaper->GetWallpaper(id, &path) == S_OK && path != nullptr) {
+          monitor.answer = path[0] == 0 ? kObjectNoPicture : kObjectPicture;
+          copyWide(monitor.path, path);
+        }
+      }
+      CoTaskMemFree(path);
+      CoTaskMemFree(id);
+    }
+  }
+  if (wallpaper != nullptr) wallpaper->Release();
+  if (comStarted) CoUninitialize();
+}
+
+// One monitor's picture: the files to try in order, and the one decoded.
+struct WallpaperJob {
+  ScreenRect monitor;
+  int candidateCount;
+  WCHAR candidates[kWallpaperSourceCount][MAX_PATH];
+  int chosen;       // the candidate decoded; -1: none
+  int sharedWith;   // an earlier job whose picture this one shows; -1: its own
+  DecodedPicture picture;
+};
+
+struct DecodeTask {
+  SharedTask task;
+  int count;
+  WallpaperJob jobs[kMaxWallpapers];
+};
+
+void releaseDecodeTask(SharedTask* task) {
+  DecodeTask* decode = reinterpret_cast<DecodeTask*>(task);
+  for (int i = 0; i < decode->count; ++i) releaseDecodedPicture(&decode->jobs[i].picture);
+  free(decode);
+}
+
+// A BMP through USER, for systems without the imaging component (2000, XP
+// without it, 98), which keep their wallpaper as a BMP.
+bool decodeBitmapFile(const WCHAR* path, DecodedPicture* picture) {
+  char narrow[MAX_PATH];
+  BOOL lossy = FALSE;
+  if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, MAX_PATH, nullptr, &lossy) == 0 || lossy) {
+    return false;
+  }
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageA(nullptr, narrow, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  if (bitmap == nullptr) return false;
+  BITMAP about = {};
+  bool decoded = false;
+  // As many pixels as the imaging component's pictures at most: the size
+  // in bytes must not wrap a 32-bit size_t.
+  if (GetObjectA(bitmap, sizeof(about), &about) != 0 && about.bmWidth > 0 &&
+      about.bmHeight > 0 &&
+      static_cast<long long>(about.bmWidth) * about.bmHeight <= 40LL * 1000 * 1000) {
+    int width = about.bmWidth, height = about.bmHeight;
+    picture->pixels = static_cast<unsigned char*>(malloc(static_cast<size_t>(width) * height * 4));
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    if (picture->pixels != nullptr &&
+        GetDIBits(screen, bitmap, 0, height, picture->pixels, &info, DIB_RGB_COLORS) == height) {
+      picture->width = width;
+      picture->height = height;
+      decoded = true;
+    }
+    ReleaseDC(nullptr, screen);
+  }
+  DeleteObject(bitmap);
+  if (!decoded) releaseDecodedPicture(picture);
+  return decoded;
+}
+
+// Decodes each job's first candidate that decodes; a file already decoded
+// for an earlier monitor is not read again.
+void decodeWallpapers(SharedTask* task) {
+  DecodeTask* decode = reinterpret_cast<DecodeTask*>(task);
+  bool comStarted = SUCCEEDED(CoInitialize(nullptr));
+  IWICImagingFactory* factory = createWicFactory();
+  for (int i = 0; i < decode->count; ++i) {
+    WallpaperJob& job = decode->jobs[i];
+    for (int c = 0; c < job.candidateCount && job.chosen < 0 && job.sharedWith < 0; ++c) {
+      const WCHAR* path = job.candidates[c];
+      if (path[0] == 0) continue;
+      for (int earlier = 0; earlier < i; ++earlier) {
+        const WallpaperJob& done = decode->jobs[earlier];
+        if (done.chosen >= 0 && sameWide(done.candidates[done.chosen], path)) {
+          job.sharedWith = earlier;
+        }
+      }
+      if (job.sharedWith >= 0) break;
+      bool decoded = factory != nullptr ? decodeWicPicture(factory, path, &job.picture)
+                                        : decodeBitmapFile(path, &job.picture);
+      if (decoded) job.chosen = c;
+    }
+  }
+  if (factory != nullptr) factory->Release();
+  if (comStarted) CoUninitialize();
+}
+
+// The text of a value under a key of the user's, strings as they are and
 // numbers in decimal; false when it is missing.
-bool readDesktopValue(HKEY key, const char* name, char (&text)[32]) {
+bool readUserValue(const char* keyName, const char* name, char (&text)[32]) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   DWORD type = 0;
   BYTE data[64] = {};
   DWORD size = sizeof(data) - 2;
-  if (RegQueryValueExA(key, name, nullptr, &type, data, &size) != ERROR_SUCCESS) return false;
+  bool read = RegQueryValueExA(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  if (!read) return false;
   if (type == REG_DWORD && size == sizeof(DWORD)) {
     DWORD number = 0;
     CopyMemory(&number, data, sizeof(number));
@@ -68,23 +279,53 @@ bool readDesktopValue(HKEY key, const char* name, char (&text)[32]) {
   return true;
 }
 
-WallpaperStyle storedStyle() {
+const char kDesktopKey[] = "Control Panel\\Desktop";
+const char kPolicyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+
+// The style from the policy where it sets one, else the user's.
+WallpaperStyle registryStyle() {
+  char text[32];
+  WallpaperStyle policy = kWallpaperCentre;
+  bool policySets = readUserValue(kPolicyKey, "WallpaperStyle", text) &&
+                    wallpaperStyleFromPolicyText(text, &policy);
   char style[32] = "0";
   char tile[32] = "0";
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &key) ==
-      ERROR_SUCCESS) {
-    if (!readDesktopValue(key, "WallpaperStyle", style)) lstrcpyA(style, "0");
-    if (!readDesktopValue(key, "TileWallpaper", tile)) lstrcpyA(tile, "0");
-    RegCloseKey(key);
-  }
-  return wallpaperStyleFromTexts(style, tile);
+  if (!readUserValue(kDesktopKey, "WallpaperStyle", style)) lstrcpyA(style, "0");
+  if (!readUserValue(kDesktopKey, "TileWallpaper", tile)) lstrcpyA(tile, "0");
+  return chooseWallpaperStyle(false, kWallpaperCentre, policySets, policy,
+                              wallpaperStyleFromTexts(style, tile));
 }
 
-// The wallpaper the desktop shows on every monitor (a slideshow's current
-// picture included); empty when there is none. The wide form keeps any
-// name; 95/98 have only the narrow one.
-void storedWallpaperPath(WCHAR (&path)[MAX_PATH]) {
+// The wallpaper a group policy sets; empty when none. Read wide, where
+// 95/98 have only a stub, then narrow.
+void policyWallpaperPath(WCHAR (&path)[MAX_PATH]) {
+  path[0] = 0;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kPolicyKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  DWORD type = 0;
+  DWORD size = sizeof(path) - sizeof(WCHAR);
+  RegQueryValueExWProc queryWide = findImport(kRegQueryValueExW);
+  if (queryWide == nullptr ||
+      queryWide(key, L"Wallpaper", nullptr, &type, reinterpret_cast<BYTE*>(path), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_SZ) {
+    char narrow[MAX_PATH] = {};
+    size = sizeof(narrow) - 1;
+    path[0] = 0;
+    if (RegQueryValueExA(key, "Wallpaper", nullptr, &type, reinterpret_cast<BYTE*>(narrow),
+                         &size) == ERROR_SUCCESS &&
+        type == REG_SZ && MultiByteToWideChar(CP_ACP, 0, narrow, -1, path, MAX_PATH) == 0) {
+      path[0] = 0;
+    }
+  } else {
+    path[size / sizeof(WCHAR) < MAX_PATH ? size / sizeof(WCHAR) : MAX_PATH - 1] = 0;
+  }
+  RegCloseKey(key);
+}
+
+// The wallpaper the user chose; empty when there is none. The wide form
+// keeps any name; 95/98 have only the narrow one.
+void userWallpaperPath(WCHAR (&path)[MAX_PATH]) {
   path[0] = 0;
   SystemParametersInfoWProc wide = findImport(kSystemParametersInfoW);
   if (wide != nullptr && wide(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0)) return;
@@ -94,57 +335,66 @@ void storedWallpaperPath(WCHAR (&path)[MAX_PATH]) {
   if (MultiByteToWideChar(CP_ACP, 0, narrow, -1, path, MAX_PATH) == 0) path[0] = 0;
 }
 
-// Each monitor's wallpaper as the per-monitor interface (Windows 8 and
-// later) reports it; 0 when the system has no such interface or it lists
-// no monitor. A monitor without a path of its own (a slideshow's, for one)
-// gets `fallbackPath`.
-int perMonitorWallpapers(const WCHAR* fallbackPath, WallpaperJob* jobs, int capacity) {
-  IDesktopWallpaper* wallpaper = nullptr;
-  if (FAILED(CoCreateInstance(kDesktopWallpaperClass, nullptr, CLSCTX_ALL, kDesktopWallpaperInterface,
-                              reinterpret_cast<void**>(&wallpaper)))) {
-    return 0;
+// Windows' copy of what the desktop shows, "TranscodedWallpaper", or with
+// `monitor` at 0 or more the monitor's own, "Transcoded_000" onwards (a
+// slideshow's and the daily picture's too); empty where the system keeps
+// no such folder.
+void transcodedPath(int monitor, WCHAR (&path)[MAX_PATH]) {
+  GetEnvironmentVariableWProc variable = findImport(kGetEnvironmentVariableW);
+  DWORD length = variable == nullptr ? 0 : variable(L"APPDATA", path, MAX_PATH);
+  char tail[64];
+  if (monitor < 0) {
+    lstrcpyA(tail, "\\Microsoft\\Windows\\Themes\\TranscodedWallpaper");
+  } else {
+    wsprintfA(tail, "\\Microsoft\\Windows\\Themes\\Transcoded_%03d", monitor);
   }
-  int count = 0;
-  UINT monitors = 0;
-  DESKTOP_WALLPAPER_POSITION position = DWPOS_FILL;
-  if (SUCCEEDED(wallpaper->GetMonitorDevicePathCount(&monitors)) &&
-      SUCCEEDED(wallpaper->GetPosition(&position))) {
-    for (UINT i = 0; i < monitors && count < capacity; ++i) {
-      LPWSTR id = nullptr;
-      if (FAILED(wallpaper->GetMonitorDevicePathAt(i, &id)) || id == nullptr) continue;
-      RECT rect;
-      LPWSTR path = nullptr;
-      // Monitors that are listed but not attached have no rectangle.
-      if (wallpaper->GetMonitorRECT(id, &rect) == S_OK) {
-        WallpaperJob& job = jobs[count++];
-        job.monitor = {rect.left, rect.top, rect.right, rect.bottom};
-        job.style = wallpaperStyleFromPosition(position);
-        const WCHAR* chosen = fallbackPath;
-        if (SUCCEEDED(wallpaper->GetWallpaper(id, &path)) && path != nullptr && path[0] != 0) {
-          chosen = path;
-        }
-        copyWide(job.path, chosen);
-      }
-      CoTaskMemFree(path);
-      CoTaskMemFree(id);
-    }
-  }
-  wallpaper->Release();
-  return count;
+  if (length == 0 || length >= MAX_PATH || !appendWide(path, tail)) path[0] = 0;
 }
 
-// The stored wallpaper, one style for all, on each of the saver's monitors.
-int storedWallpapers(const MonitorArea* monitors, int monitorCount, const WCHAR* path,
-                     WallpaperJob* jobs, int capacity) {
-  WallpaperStyle style = storedStyle();
-  int count = 0;
-  for (int i = 0; i < monitorCount && count < capacity; ++i) {
-    WallpaperJob& job = jobs[count++];
-    job.monitor = monitors[i].rect;
-    job.style = style;
-    copyWide(job.path, path);
+// Fills the decoding jobs, one a monitor, each with the files to try in
+// order. `object` is what the wallpaper object said, null when it said
+// nothing in time.
+void planJobs(const ObjectQuery* object, const MonitorArea* monitors, int monitorCount,
+              DecodeTask* decode) {
+  WCHAR policy[MAX_PATH];
+  WCHAR user[MAX_PATH];
+  WCHAR transcoded[MAX_PATH];
+  policyWallpaperPath(policy);
+  userWallpaperPath(user);
+  transcodedPath(-1, transcoded);
+  int count = object != nullptr ? object->count : monitorCount;
+  if (count > kMaxWallpapers) count = kMaxWallpapers;
+  for (int i = 0; i < count; ++i) {
+    WallpaperJob& job = decode->jobs[i];
+    job.monitor = object != nullptr ? object->monitors[i].rect : monitors[i].rect;
+    ObjectAnswer answer = object != nullptr ? object->monitors[i].answer : kObjectSilent;
+    WallpaperSource order[kWallpaperSourceCount];
+    job.candidateCount = wallpaperSources(answer, order);
+    job.chosen = -1;
+    job.sharedWith = -1;
+    job.picture = DecodedPicture();
+    for (int c = 0; c < job.candidateCount; ++c) {
+      WCHAR(&path)[MAX_PATH] = job.candidates[c];
+      switch (order[c]) {
+        case kSourceObjectPath:
+          copyWide(path, object->monitors[i].path);
+          break;
+        case kSourceMonitorTranscoded:
+          transcodedPath(object != nullptr ? object->monitors[i].index : i, path);
+          break;
+        case kSourceTranscoded:
+          copyWide(path, transcoded);
+          break;
+        case kSourcePolicy:
+          copyWide(path, policy);
+          break;
+        case kSourceUser:
+          copyWide(path, user);
+          break;
+      }
+    }
   }
-  return count;
+  decode->count = count;
 }
 
 void describePixels(BITMAPINFO* info, int width, int height) {
@@ -211,28 +461,39 @@ void drawPlaced(HDC dc, const DecodedPicture& picture, const WallpaperPlacement&
   free(tiles);
 }
 
-// Draws every job's wallpaper; a picture shared by several monitors is
-// decoded once.
-void drawWallpapers(HDC dc, const WallpaperJob* jobs, int count, const ScreenRect& bounds) {
-  IWICImagingFactory* factory = createWicFactory();
-  if (factory == nullptr) return;
-  DecodedPicture picture;
-  const WCHAR* decodedPath = nullptr;
-  bool decoded = false;
-  for (int i = 0; i < count; ++i) {
-    const WallpaperJob& job = jobs[i];
-    if (job.path[0] == 0) continue;
-    if (decodedPath == nullptr || !sameWide(decodedPath, job.path)) {
-      releaseDecodedPicture(&picture);
-      decoded = decodeWicPicture(factory, job.path, &picture);
-      decodedPath = job.path;
+// Asks the wallpaper object, waiting for it a bounded time; null when it
+// gave no answer in time (or there is none): the registry's answers then
+// stand, and the object is never touched again.
+ObjectQuery* askWallpaperObject() {
+  ObjectQuery* query = static_cast<ObjectQuery*>(calloc(1, sizeof(ObjectQuery)));
+  if (query == nullptr) return nullptr;
+  query->task.work = queryWallpaperObject;
+  query->task.release = releaseObjectQuery;
+  if (runBounded(&query->task, kObjectWaitMs) && query->count > 0) return query;
+  letGo(&query->task);
+  return nullptr;
+}
+
+// Decodes and draws every monitor's picture; a monitor whose pictures do
+// not decode in time keeps the colour.
+void drawWallpapers(HDC dc, const ObjectQuery* object, const MonitorArea* monitors,
+                    int monitorCount, const ScreenRect& bounds, WallpaperStyle style) {
+  DecodeTask* decode = static_cast<DecodeTask*>(calloc(1, sizeof(DecodeTask)));
+  if (decode == nullptr) return;
+  decode->task.work = decodeWallpapers;
+  decode->task.release = releaseDecodeTask;
+  planJobs(object, monitors, monitorCount, decode);
+  if (runBounded(&decode->task, kDecodeWaitMs)) {
+    for (int i = 0; i < decode->count; ++i) {
+      const WallpaperJob& job = decode->jobs[i];
+      const WallpaperJob& owner = job.sharedWith >= 0 ? decode->jobs[job.sharedWith] : job;
+      if (owner.chosen < 0) continue;
+      const DecodedPicture& picture = owner.picture;
+      drawPlaced(dc, picture,
+                 placeWallpaper(job.monitor, bounds, picture.width, picture.height, style));
     }
-    if (!decoded) continue;
-    drawPlaced(dc, picture,
-               placeWallpaper(job.monitor, bounds, picture.width, picture.height, job.style));
   }
-  releaseDecodedPicture(&picture);
-  factory->Release();
+  letGo(&decode->task);
 }
 
 }  // namespace
@@ -261,28 +522,24 @@ bool composeDesktopBackground(const MonitorArea* monitors, int count, const Scre
     releaseDesktopCopy(copy);
     return false;
   }
+  ObjectQuery* object = askWallpaperObject();
   HDC memory = dcs.memory;
   HGDIOBJ previous = SelectObject(memory, copy->bitmap);
   RECT all = {0, 0, width, height};
-  HBRUSH colour = CreateSolidBrush(GetSysColor(COLOR_DESKTOP));
+  // Windows 10 and later no longer keep the desktop colour in the system
+  // colours; the object knows it.
+  COLORREF colourValue =
+      object != nullptr && object->hasColour ? object->colour : GetSysColor(COLOR_DESKTOP);
+  HBRUSH colour = CreateSolidBrush(colourValue);
   if (colour != nullptr) {
     FillRect(memory, &all, colour);
     DeleteObject(colour);
   }
   // From here on the DC counts in desktop coordinates.
   SetViewportOrgEx(memory, -bounds.left, -bounds.top, nullptr);
-
-  bool comStarted = SUCCEEDED(CoInitialize(nullptr));
-  WCHAR path[MAX_PATH];
-  storedWallpaperPath(path);
-  WallpaperJob* jobs = static_cast<WallpaperJob*>(malloc(sizeof(WallpaperJob) * kMaxWallpapers));
-  if (jobs != nullptr) {
-    int jobCount = perMonitorWallpapers(path, jobs, kMaxWallpapers);
-    if (jobCount == 0) jobCount = storedWallpapers(monitors, count, path, jobs, kMaxWallpapers);
-    drawWallpapers(memory, jobs, jobCount, bounds);
-    free(jobs);
-  }
-  if (comStarted) CoUninitialize();
+  WallpaperStyle style = object != nullptr ? object->style : registryStyle();
+  drawWallpapers(memory, object, monitors, count, bounds, style);
+  if (object != nullptr) letGo(&object->task);
 
   // The drawing may still sit in GDI's per-thread batch.
   GdiFlush();

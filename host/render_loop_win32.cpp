@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "host/display_power_win32.h"
+#include "host/message_wait_win32.h"
 #include "host/saver_app.h"
 #include "scene/frame_gl.h"
 #include "scene/gl_context_gl.h"
@@ -115,7 +116,7 @@ int SaverApp::runRenderLoop() {
       continue;
     }
     DWORD timeout = step.waitMs == kWaitForever ? INFINITE : step.waitMs;
-    MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    waitForMessage(timeout);
   }
   return quitCode;
 }

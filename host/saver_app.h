@@ -54,6 +54,7 @@ class SaverApp {
   // that runSaver reports.
   const char* runStartUpStage(int stage, HINSTANCE instance);
   bool createSaverWindow(HINSTANCE instance);
+  bool composeBackground();  // the user's background instead of the screen
   bool setUpOpenGl(HWND window, int width, int height);
 
   // Windows and loops.
@@ -98,7 +99,6 @@ class SaverApp {
   void releaseGraphics();
   void releaseGlContext();
   bool readSaverSettings();
-  bool composeBackground();  // the user's background instead of the screen
   bool buildEyeTexture();
   bool buildGraphics();
   bool buildBackdrop();

@@ -33,12 +33,26 @@ constexpr SystemImport<GetMonitorInfoAProc> kGetMonitorInfoA = {"user32.dll", "G
 typedef BOOL(WINAPI* SystemParametersInfoWProc)(UINT, UINT, PVOID, UINT);
 constexpr SystemImport<SystemParametersInfoWProc> kSystemParametersInfoW = {
     "user32.dll", "SystemParametersInfoW"};
+// kernel32.dll and advapi32.dll, NT family only (95, 98 and Me have stubs
+// that fail): wide names of the user's folders and policy values.
+typedef DWORD(WINAPI* GetEnvironmentVariableWProc)(LPCWSTR, LPWSTR, DWORD);
+constexpr SystemImport<GetEnvironmentVariableWProc> kGetEnvironmentVariableW = {
+    "kernel32.dll", "GetEnvironmentVariableW"};
+typedef LONG(WINAPI* RegQueryValueExWProc)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+constexpr SystemImport<RegQueryValueExWProc> kRegQueryValueExW = {"advapi32.dll",
+                                                                 "RegQueryValueExW"};
 typedef HDESK(WINAPI* GetThreadDesktopProc)(DWORD);
 constexpr SystemImport<GetThreadDesktopProc> kGetThreadDesktop = {"user32.dll",
                                                                  "GetThreadDesktop"};
 typedef BOOL(WINAPI* GetUserObjectInformationAProc)(HANDLE, int, PVOID, DWORD, LPDWORD);
 constexpr SystemImport<GetUserObjectInformationAProc> kGetUserObjectInformationA = {
     "user32.dll", "GetUserObjectInformationA"};
+
+// user32.dll, 98 and NT 4: a wait that also ends for input already seen
+// but still queued. Windows 95's user32 lacks it.
+typedef DWORD(WINAPI* MsgWaitForMultipleObjectsExProc)(DWORD, const HANDLE*, DWORD, DWORD, DWORD);
+constexpr SystemImport<MsgWaitForMultipleObjectsExProc> kMsgWaitForMultipleObjectsEx = {
+    "user32.dll", "MsgWaitForMultipleObjectsEx"};
 
 // user32.dll, Vista: notices of power settings (the displays' state).
 typedef HANDLE(WINAPI* RegisterPowerSettingNotificationProc)(HANDLE, const GUID*, DWORD);

@@ -25,10 +25,9 @@ size_t enumerateDisplayModes(DEVMODEA* record, DisplayMode* modes, size_t capaci
   record->dmDriverExtra = 0;  // no room for driver-private data
   size_t count = 0;
   for (DWORD index = 0; EnumDisplaySettingsA(nullptr, index, record); ++index) {
-    if (count == capacity) continue;
     DisplayMode mode = {record->dmPelsWidth, record->dmPelsHeight, record->dmBitsPerPel,
                         record->dmDisplayFrequency};
-    modes[count++] = mode;
+    count = addDistinctMode(modes, count, capacity, mode);
   }
   return count;
 }

@@ -14,8 +14,8 @@ const WORD kDevModeSize = static_cast<WORD>(offsetof(DEVMODEA, dmPanningWidth));
 static_assert(offsetof(DEVMODEA, dmPanningWidth) == 148, "ANSI mode record without panning");
 
 // Clears `record` for enumeration and lists the modes of the primary
-// display into `modes`, in the system's order, up to `capacity` of them;
-// returns how many it stored. The enumeration always runs to its end, so
+// display into `modes`, in the system's order, each distinct mode once, up
+// to `capacity` of them; returns how many it stored. The enumeration always runs to its end, so
 // `record` keeps what the last (failing) enumeration call left in it.
 size_t enumerateDisplayModes(DEVMODEA* record, DisplayMode* modes, size_t capacity);
 

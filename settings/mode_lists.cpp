@@ -18,6 +18,19 @@ ModeRequest chooseModeRequest(const DisplayMode* modes, size_t count, uint32_t w
   return {true, listed ? highest : kDefaultRefreshRate};
 }
 
+size_t addDistinctMode(DisplayMode* modes, size_t count, size_t capacity, const DisplayMode& mode) {
+  for (size_t i = 0; i < count; ++i) {
+    const DisplayMode& listed = modes[i];
+    if (listed.width == mode.width && listed.height == mode.height && listed.bits == mode.bits &&
+        listed.frequency == mode.frequency) {
+      return count;
+    }
+  }
+  if (count == capacity) return count;
+  modes[count] = mode;
+  return count + 1;
+}
+
 uint32_t usableRefreshRate(uint32_t reportedHz) {
   return reportedHz > 1 ? reportedHz : kDefaultRefreshRate;
 }

@@ -23,11 +23,19 @@ enum : uint32_t { kDefaultRefreshRate = 60 };
 // hardware's default, which is taken as 60 Hz.
 uint32_t usableRefreshRate(uint32_t reportedHz);
 
-// How many modes of a display are looked at. Displays list a few hundred at
-// most (every size at every depth and rate); the lists live on the stack, so
-// the .scr needs no heap containers and none of the C++ library that comes
+// How many distinct modes of a display are kept. Displays list a few
+// hundred distinct ones at most (every size at every depth and rate), but
+// Windows repeats each once per scaling option (dmDisplayFixedOutput), so
+// only identical ones counted once fit. The lists live on the stack, so the
+// .scr needs no heap containers and none of the C++ library that comes
 // with them.
 enum { kMaxDisplayModes = 1024 };
+
+// Adds `mode` after the `count` modes of `modes` unless an identical one
+// (size, depth and rate) is already there, and unless `capacity` are held;
+// returns the new count. The dialog and the switch both list through it,
+// so they see the same modes.
+size_t addDistinctMode(DisplayMode* modes, size_t count, size_t capacity, const DisplayMode& mode);
 
 // One entry of the dialog's list, such as "1024x768x32".
 struct DialogModeEntry {

@@ -37,6 +37,34 @@ for dll in $imports; do
   fi
 done
 
+# The 32-bit .scr is the one for old Windows: a subsystem version above 4.0
+# keeps 95, 98 and NT 4 from loading it, and so does any import of a
+# function they lack. Every import must be on the list of the oldest
+# Windows the README names.
+if [ "$arch" = i386 ]; then
+  expect '^MajorSubsystemVersion[[:space:]]+4$'
+  expect '^MinorSubsystemVersion[[:space:]]+0$'
+  list=$(dirname "$0")/pe_imports_oldest.txt
+  allowed_imports=$(awk '!/^#/ {
+      for (i = 1; i <= NF; i++) {
+        if ($i ~ /\.dll:$/) { dll = tolower(substr($i, 1, length($i) - 1)); continue }
+        print dll "!" $i
+      }
+    }' "$list" | sort -u)
+  used_imports=$(awk '/^The Import Tables/ { on = 1 }
+      /^The Export Tables|^PE File Base Relocations/ { on = 0 }
+      on && /DLL Name:/ { dll = tolower($3) }
+      on && dll != "" && /^\t[0-9a-f]+\t/ { print dll "!" $NF }' <<<"$dump" | sort -u)
+  if [ -z "$used_imports" ]; then
+    echo "FAIL: $file: no imported functions found" >&2
+    fail=1
+  fi
+  for import in $(comm -23 <(echo "$used_imports") <(echo "$allowed_imports")); do
+    echo "FAIL: $file imports $import, which is not on $list: look it up at run time" >&2
+    fail=1
+  done
+fi
+
 # Resources the host and the control panel rely on.
 for section in '.rsrc'; do
   $objdump -h "$file" | grep -q " $section " || { echo "FAIL: no $section section" >&2; fail=1; }

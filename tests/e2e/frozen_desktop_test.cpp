@@ -102,22 +102,52 @@ TEST_F(SizesScene, FrozenDesktopIsTheDesktopPixelForPixel) {
 // background: the colour, and the wallpaper placed as the desktop places
 // it. Under Wine the copy there still sees the screen, which shows the
 // desktop picture, so a saver that copies shows that and fails.
+// What the user's "Wallpaper" names.
+enum UsersFile { kTheWallpaper, kUnreadableFile, kMissingFile, kAnotherPicture };
+
 struct BackgroundCase {
   const char* name;
   const char* style;  // WallpaperStyle and TileWallpaper
   const char* tile;
-  bool readable;
+  UsersFile usersFile;
+  // Windows' copy of the desktop's picture, %APPDATA%\...\TranscodedWallpaper,
+  // is the wallpaper; a group policy names the wallpaper (to fill).
+  bool transcodedCopy, policy;
   const char* expected;  // ImageMagick's picture of it, as above
   double minimumPsnr;  // dB against ImageMagick's picture; 99: pixel for pixel
   bool overlays;       // also the clock, the counter and the eyes over it
 };
 
 const BackgroundCase kBackgroundCases[] = {
-    {"FillWithEyesClockAndCounter", "10", "0", true, kFillLike, 27.0, true},
-    {"FitLetterboxedInTheColour", "6", "0", true, kFitLike, 27.0, false},
-    {"TilePixelForPixel", "0", "1", true, kTileLike, 99.0, false},
-    {"UnreadableWallpaperLeavesTheColour", "10", "0", false, kColourOnly, 99.0, false},
+    {"FillWithEyesClockAndCounter", "10", "0", kTheWallpaper, false, false, kFillLike, 27.0, true},
+    {"FitLetterboxedInTheColour", "6", "0", kTheWallpaper, false, false, kFitLike, 27.0, false},
+    {"TilePixelForPixel", "0", "1", kTheWallpaper, false, false, kTileLike, 99.0, false},
+    {"UnreadableWallpaperLeavesTheColour", "10", "0", kUnreadableFile, false, false, kColourOnly,
+     99.0, false},
+    // The chosen file is gone; the desktop shows Windows' copy of it.
+    {"MissingOriginalShowsWindowsCopy", "10", "0", kMissingFile, true, false, kFillLike, 27.0,
+     false},
+    {"PolicyWallpaperWinsOverTheUsers", "0", "1", kAnotherPicture, false, true, kFillLike, 27.0,
+     false},
 };
+
+const char kPolicyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+
+// The group policy's wallpaper, filling; an empty file removes it.
+void setPolicyWallpaper(const std::string& file) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, kPolicyKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr);
+  if (file.empty()) {
+    RegDeleteValueA(key, "Wallpaper");
+    RegDeleteValueA(key, "WallpaperStyle");
+  } else {
+    RegSetValueExA(key, "Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
+                   static_cast<DWORD>(file.size() + 1));
+    RegSetValueExA(key, "WallpaperStyle", 0, REG_SZ, reinterpret_cast<const BYTE*>("4"), 2);
+  }
+  RegCloseKey(key);
+}
 
 void PrintTo(const BackgroundCase& c, std::ostream* out) { *out << c.name; }
 
@@ -131,9 +161,34 @@ TEST_P(SaversDesktopScene, ShowsTheUsersBackgroundNotTheScreen) {
   int w = desktop_.width, h = desktop_.height;
   Picture expected = expectedBackground(c.expected, w, h, c.name);
   ASSERT_EQ(w, expected.width) << "ImageMagick made no picture to compare with";
-  setWallpaper(c.readable ? wallpaperFile() : unreadableWallpaperFile(), c.style, c.tile);
+  std::string other = directoryOfTests() + "\\e2e-other.bmp";
+  const std::string users[] = {wallpaperFile(), unreadableWallpaperFile(),
+                               directoryOfTests() + "\\e2e-moved-away.png", other};
+  if (c.usersFile == kAnotherPicture) {
+    ASSERT_TRUE(runHostCommand("convert -size 64x64 xc:red BMP3:'" + hostPath(other) + "'", 30000));
+  }
+  setWallpaper(users[c.usersFile], c.style, c.tile);
+  // The saver finds Windows' copies under %APPDATA%, which it inherits.
+  std::string appData = directoryOfTests() + "\\e2e-appdata";
+  std::string themes = appData + "\\Microsoft\\Windows\\Themes";
+  for (const std::string& dir : {appData, appData + "\\Microsoft", appData + "\\Microsoft\\Windows", themes})
+    CreateDirectoryA(dir.c_str(), nullptr);
+  std::string copy = themes + "\\TranscodedWallpaper";
+  DeleteFileA(copy.c_str());
+  if (c.transcodedCopy) {
+    ASSERT_TRUE(CopyFileA(wallpaperFile().c_str(), copy.c_str(), FALSE));
+  }
+  if (c.policy) setPolicyWallpaper(wallpaperFile());
+  // Only the rows that need them change the environment and the policy.
+  char ownAppData[MAX_PATH] = {};
+  GetEnvironmentVariableA("APPDATA", ownAppData, MAX_PATH);
+  if (c.transcodedCopy) SetEnvironmentVariableA("APPDATA", appData.c_str());
   const char* overlays = c.overlays ? "1" : "0";
-  ASSERT_NE(nullptr, start(overlays, overlays, "WinSta0\\Screen-saver"));
+  HWND started = start(overlays, overlays, "WinSta0\\Screen-saver");
+  if (c.transcodedCopy) SetEnvironmentVariableA("APPDATA", ownAppData);
+  if (c.policy) setPolicyWallpaper("");
+  DeleteFileA(copy.c_str());
+  ASSERT_NE(nullptr, started);
 
   Picture first = captureScreen();
   saveBitmap(first, shotPath(std::string("saver-desktop-") + c.name));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "desktop/desktop_background.h"
 #include "tests/param_name.h"
@@ -121,6 +122,47 @@ TEST(WallpaperPosition, EachPositionOfThePerMonitorInterface) {
   for (int position = 0; position < 6; ++position)
     EXPECT_EQ(styles[position], wallpaperStyleFromPosition(position)) << position;
   EXPECT_EQ(kWallpaperFill, wallpaperStyleFromPosition(9));
+}
+
+// Per monitor, the first picture that decodes: what the desktop shows
+// (the object's path, Windows' copies of it) before what the user once
+// chose, which may be gone; an empty answer is the colour, not a failure.
+struct SourcesCase {
+  const char* name;
+  ObjectAnswer answer;
+  std::vector<WallpaperSource> order;
+};
+
+const SourcesCase kSourcesCases[] = {
+    {"ObjectsPathThenCopiesThenPolicyThenUser", kObjectPicture,
+     {kSourceObjectPath, kSourceMonitorTranscoded, kSourceTranscoded, kSourcePolicy,
+      kSourceUser}},
+    {"SilentObjectStartsAtTheCopies", kObjectSilent,
+     {kSourceMonitorTranscoded, kSourceTranscoded, kSourcePolicy, kSourceUser}},
+    {"EmptyPathIsTheColourAlone", kObjectNoPicture, {}},
+};
+
+class SourcesTable : public ::testing::TestWithParam<SourcesCase> {};
+
+TEST_P(SourcesTable, TriesWhatTheDesktopShowsFirst) {
+  const SourcesCase& c = GetParam();
+  WallpaperSource order[kWallpaperSourceCount + 1];
+  int count = wallpaperSources(c.answer, order);
+  EXPECT_EQ(c.order, std::vector<WallpaperSource>(order, order + count));
+}
+
+INSTANTIATE_TEST_SUITE_P(Wallpapers, SourcesTable, ::testing::ValuesIn(kSourcesCases), ParamName());
+
+// The policy numbers its styles 0-5, not as Control Panel\Desktop does.
+TEST(WallpaperStyleChoice, PolicyTexts) {
+  WallpaperStyle style = kWallpaperCentre;
+  EXPECT_TRUE(wallpaperStyleFromPolicyText("4", &style));
+  EXPECT_EQ(kWallpaperFill, style);
+  EXPECT_TRUE(wallpaperStyleFromPolicyText("1", &style));
+  EXPECT_EQ(kWallpaperTile, style);
+  EXPECT_FALSE(wallpaperStyleFromPolicyText("10", &style));
+  EXPECT_FALSE(wallpaperStyleFromPolicyText(nullptr, &style));
+  EXPECT_FALSE(wallpaperStyleFromPolicyText("x", &style));
 }
 
 TEST(SaversDesktop, OnlyDefaultInAnyCaseIsTheUsersOwn) {

@@ -158,5 +158,30 @@ TEST(DialogList, StopsAtItsCapacity) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, DialogTable, ::testing::ValuesIn(kDialogCases), ParamName());
+// Windows lists every mode once per scaling option (dmDisplayFixedOutput):
+// 600 distinct modes three times over would fill 1024 entries before the
+// largest size came up. Counted once, every one is kept, the last listed
+// high-refresh 4K mode included, and nothing goes past the capacity.
+TEST(DistinctModes, RepeatedEntriesCountOnce) {
+  Modes enumerated;
+  for (uint32_t width = 800; width < 800 + 200 * 8; width += 8)
+    for (uint32_t bits : {16u, 32u})
+      for (int repeat = 0; repeat < 3; ++repeat) enumerated.push_back({width, 600, bits, 60});
+  for (int repeat = 0; repeat < 3; ++repeat)
+    for (uint32_t rate : {60u, 120u, 144u}) enumerated.push_back({3840, 2160, 32, rate});
+  std::vector<DisplayMode> kept(kMaxDisplayModes);
+  size_t count = 0;
+  for (const DisplayMode& mode : enumerated)
+    count = addDistinctMode(kept.data(), count, kMaxDisplayModes, mode);
+  EXPECT_EQ(403u, count);
+  EXPECT_EQ(144u, chooseModeRequest(kept.data(), count, 3840, 2160, 32, false).frequency);
+
+  size_t small = 0;
+  DisplayMode two[3] = {};
+  for (const DisplayMode& mode : enumerated) small = addDistinctMode(two, small, 2, mode);
+  EXPECT_EQ(2u, small);
+  EXPECT_EQ(0u, two[2].width) << "wrote past the capacity";
+  EXPECT_EQ(32u, two[1].bits);
+}
 
 }  // namespace

@@ -43,9 +43,9 @@ const SourcesCase kCases[] = {
      {{{0, 0, 1024, 768}, true, ""}, {{1024, 0, 2048, 700}, false, ""}}, 2, {0, -1}, false},
 };
 
-class SourcesTable : public ::testing::TestWithParam<SourcesCase> {};
+class MonitorSourcesTable : public ::testing::TestWithParam<SourcesCase> {};
 
-TEST_P(SourcesTable, OnlyTheSameMonitorInTheSamePlaceKeepsItsPicture) {
+TEST_P(MonitorSourcesTable, OnlyTheSameMonitorInTheSamePlaceKeepsItsPicture) {
   const SourcesCase& c = GetParam();
   const MonitorArea start[] = {kLeft, kRight};
   PictureSource sources[3];
@@ -62,7 +62,7 @@ TEST_P(SourcesTable, OnlyTheSameMonitorInTheSamePlaceKeepsItsPicture) {
   EXPECT_EQ(c.whole, picturesUnchanged(sources, c.nowCount, kTwoWide, layout.window));
 }
 
-INSTANTIATE_TEST_SUITE_P(MonitorChanges, SourcesTable, ::testing::ValuesIn(kCases), ParamName());
+INSTANTIATE_TEST_SUITE_P(MonitorChanges, MonitorSourcesTable, ::testing::ValuesIn(kCases), ParamName());
 
 // The start picture's own coordinates: a desktop whose bounds start left of
 // and above the primary counts from the bounds' corner.

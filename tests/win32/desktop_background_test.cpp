@@ -1,0 +1,332 @@
+// Which picture the background shows on each monitor, and how long it may
+// take, against a wallpaper object of the test's own: Wine has none, so the
+// product's CoCreateInstance is answered here for its class, and for the
+// imaging factory where a row takes the imaging component away. Pictures
+// are small solid BMPs in a folder of the test's; %APPDATA% points there
+// too, so Windows' copies ("Transcoded_000", "TranscodedWallpaper") are the
+// test's. The registry's wallpaper is the policy's, which is read anew on
+// every start.
+#ifndef NTDDI_VERSION
+#define NTDDI_VERSION 0x06020000
+#endif
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <shobjidl.h>
+#include <stdio.h>
+#include <wchar.h>
+
+#include <string>
+#include <vector>
+
+#include "desktop/desktop_background_win32.h"
+#include "host/saver_app.h"
+#include "tests/param_name.h"
+#include "tests/win32/import_redirect.h"
+
+namespace {
+
+const COLORREF kRed = RGB(200, 0, 0), kBlue = RGB(0, 0, 200), kYellow = RGB(200, 200, 0),
+               kWhite = RGB(250, 250, 250), kObjectColour = RGB(0, 120, 0);
+const char kPolicyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+
+std::string folder() {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  return std::string(temp) + "glimmer-background";
+}
+std::string themes() { return folder() + "\\Microsoft\\Windows\\Themes"; }
+
+// Not a colour: a black 1-bit BMP of 8192x4883, just over the 40
+// megapixels a picture may have (5 MB as a file, 160 MB decoded).
+const COLORREF kHuge = 0x01000000;
+
+// A solid 8x8 24-bit BMP, or kHuge.
+void writeBmp(const std::string& path, COLORREF colour) {
+  BITMAPFILEHEADER file = {};
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof(info);
+  info.biWidth = info.biHeight = 8;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  std::vector<BYTE> pixels;
+  for (int i = 0; i < 64; ++i) {
+    pixels.push_back(GetBValue(colour));
+    pixels.push_back(GetGValue(colour));
+    pixels.push_back(GetRValue(colour));
+  }
+  if (colour == kHuge) {
+    info.biWidth = 8192;
+    info.biHeight = 4883;
+    info.biBitCount = 1;
+    pixels.assign(8 + 1024 * 4883, 0);  // a black and white palette, then rows
+    pixels[4] = pixels[5] = pixels[6] = 255;
+  }
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info) + (colour == kHuge ? 8 : 0);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(out, &file, sizeof(file), &written, nullptr);
+  WriteFile(out, &info, sizeof(info), &written, nullptr);
+  WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+  CloseHandle(out);
+}
+
+std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The test's wallpaper object: its monitors, each with the path it names
+// (null: the call fails), stretched pictures, its own colour. `hang` makes
+// its creation wait (up to 5 s, so a saver that waits without limit fails
+// rather than hangs) as a hung shell would.
+struct FakeMonitor {
+  RECT rect;
+  const wchar_t* path;
+};
+std::vector<FakeMonitor> objectMonitors;
+bool objectExists, hang, noImaging;
+HANDLE release;
+
+struct FakeWallpaper : IDesktopWallpaper {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = this;
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE SetWallpaper(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetWallpaper(LPCWSTR id, LPWSTR* path) override {
+    const FakeMonitor& monitor = objectMonitors[id[0] - L'0'];
+    const wchar_t* text = monitor.path != nullptr ? monitor.path : L"";
+    *path = static_cast<LPWSTR>(CoTaskMemAlloc((wcslen(text) + 1) * sizeof(WCHAR)));
+    wcscpy(*path, text);
+    return monitor.path != nullptr ? S_OK : E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE GetMonitorDevicePathAt(UINT index, LPWSTR* id) override {
+    *id = static_cast<LPWSTR>(CoTaskMemAlloc(2 * sizeof(WCHAR)));
+    (*id)[0] = static_cast<WCHAR>(L'0' + index);
+    (*id)[1] = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetMonitorDevicePathCount(UINT* count) override {
+    *count = static_cast<UINT>(objectMonitors.size());
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetMonitorRECT(LPCWSTR id, RECT* rect) override {
+    *rect = objectMonitors[id[0] - L'0'].rect;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetBackgroundColor(COLORREF) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetBackgroundColor(COLORREF* colour) override {
+    *colour = kObjectColour;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetPosition(DESKTOP_WALLPAPER_POSITION) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetPosition(DESKTOP_WALLPAPER_POSITION* position) override {
+    *position = DWPOS_STRETCH;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetSlideshow(IShellItemArray*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetSlideshow(IShellItemArray**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetSlideshowOptions(DESKTOP_SLIDESHOW_OPTIONS, UINT) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetSlideshowOptions(DESKTOP_SLIDESHOW_OPTIONS*, UINT*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE AdvanceSlideshow(LPCWSTR, DESKTOP_SLIDESHOW_DIRECTION) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetStatus(DESKTOP_SLIDESHOW_STATE*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Enable(WINBOOL) override { return E_NOTIMPL; }
+};
+FakeWallpaper fakeWallpaper;
+
+const GUID kWallpaperClass = {
+    0xc2cf3110, 0x460e, 0x4fc1, {0xb9, 0xd0, 0x8a, 0x1c, 0x0c, 0x9c, 0xc4, 0xbd}};
+const GUID kImagingClass = {
+    0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+
+typedef HRESULT(WINAPI* CreateProc)(REFCLSID, LPUNKNOWN, DWORD, REFIID, void**);
+CreateProc realCreate;
+
+HRESULT WINAPI createInstance(REFCLSID type, LPUNKNOWN outer, DWORD context, REFIID id,
+                              void** out) {
+  *out = nullptr;
+  if (IsEqualGUID(type, kWallpaperClass)) {
+    if (hang) WaitForSingleObject(release, 5000);
+    if (!objectExists) return REGDB_E_CLASSNOTREG;
+    *out = &fakeWallpaper;
+    return S_OK;
+  }
+  if (noImaging && IsEqualGUID(type, kImagingClass)) return REGDB_E_CLASSNOTREG;
+  return realCreate(type, outer, context, id, out);
+}
+
+void setPolicyWallpaper(const std::string& path) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, kPolicyKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr);
+  if (path.empty()) {
+    RegDeleteValueA(key, "Wallpaper");
+    RegDeleteValueA(key, "WallpaperStyle");
+  } else {
+    RegSetValueExA(key, "Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   static_cast<DWORD>(path.size() + 1));
+    RegSetValueExA(key, "WallpaperStyle", 0, REG_SZ, reinterpret_cast<const BYTE*>("2"), 2);
+  }
+  RegCloseKey(key);
+}
+
+struct SourceRow {
+  const char* name;
+  bool objectExists, hang, noImaging;
+  // The object's paths for the two monitors: a file of the folder, "" for
+  // none, null for a failed call.
+  const char* objectPaths[2];
+  // Files present: Transcoded_000, Transcoded_001, TranscodedWallpaper, the
+  // policy's; 0 for absent.
+  COLORREF monitor0Copy, monitor1Copy, sharedCopy, policy;
+  COLORREF expected[2];  // in the middle of each monitor
+};
+
+const SourceRow kRows[] = {
+    {"ObjectsPathsThenEachMonitorsCopy", true, false, false, {"missing.bmp", "blue.bmp"},
+     kYellow, kWhite, kWhite, kRed, {kYellow, kBlue}},
+    {"EmptyPathIsTheObjectsColourAlone", true, false, false, {"", "blue.bmp"}, kYellow, 0, kWhite,
+     kRed, {kObjectColour, kBlue}},
+    {"FailedCallFallsToTheCopies", true, false, false, {nullptr, nullptr}, 0, 0, kWhite, kRed,
+     {kWhite, kWhite}},
+    {"WithoutAnObjectTheCopyBeatsThePolicy", false, false, false, {}, 0, 0, kWhite, kRed,
+     {kWhite, kWhite}},
+    {"PolicyWithoutCopies", false, false, false, {}, 0, 0, 0, kRed, {kRed, kRed}},
+    {"HungObjectLeavesTheRegistrysPicture", true, true, false, {"blue.bmp", "blue.bmp"}, 0, 0, 0,
+     kRed, {kRed, kRed}},
+    {"BmpWithoutTheImagingComponent", false, false, true, {}, 0, 0, 0, kRed, {kRed, kRed}},
+    {"BmpOverTheLimitIsPassedOver", false, false, true, {}, kHuge, 0, 0, kRed, {kRed, kRed}},
+};
+
+void PrintTo(const SourceRow& row, std::ostream* out) { *out << row.name; }
+
+class BackgroundSources : public ::testing::TestWithParam<SourceRow> {};
+
+// Colour of the copy (bottom-up rows) at x, y of the desktop.
+COLORREF copyAt(const DesktopCopy& copy, int x, int y) {
+  unsigned pixel = static_cast<const unsigned*>(copy.bits)[(copy.height - 1 - y) * copy.width + x];
+  return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
+TEST_P(BackgroundSources, ShowsTheFirstPictureThatDecodesInBoundedTime) {
+  const SourceRow& row = GetParam();
+  std::string dir = folder();
+  CreateDirectoryA(dir.c_str(), nullptr);
+  CreateDirectoryA((dir + "\\Microsoft").c_str(), nullptr);
+  CreateDirectoryA((dir + "\\Microsoft\\Windows").c_str(), nullptr);
+  CreateDirectoryA(themes().c_str(), nullptr);
+  writeBmp(dir + "\\blue.bmp", kBlue);
+  struct {
+    COLORREF colour;
+    std::string path;
+  } files[] = {{row.monitor0Copy, themes() + "\\Transcoded_000"},
+               {row.monitor1Copy, themes() + "\\Transcoded_001"},
+               {row.sharedCopy, themes() + "\\TranscodedWallpaper"},
+               {row.policy, dir + "\\policy.bmp"}};
+  for (const auto& file : files) {
+    DeleteFileA(file.path.c_str());
+    if (file.colour != 0) writeBmp(file.path, file.colour);
+  }
+  setPolicyWallpaper(row.policy != 0 ? dir + "\\policy.bmp" : "");
+  char appData[MAX_PATH] = {};
+  GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+  SetEnvironmentVariableA("APPDATA", dir.c_str());
+
+  // Static: a hung object answers after the row, and reads them then.
+  static std::wstring paths[2];
+  objectMonitors.clear();
+  for (int i = 0; i < 2; ++i) {
+    if (row.objectPaths[i] != nullptr) paths[i] = wide(dir + "\\" + row.objectPaths[i]);
+    if (row.objectPaths[i] != nullptr && row.objectPaths[i][0] == 0) paths[i].clear();
+    objectMonitors.push_back(
+        {{64 * i, 0, 64 * i + 64, 64}, row.objectPaths[i] != nullptr ? paths[i].c_str() : nullptr});
+  }
+  objectExists = row.objectExists;
+  hang = row.hang;
+  noImaging = row.noImaging;
+  release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  realCreate = reinterpret_cast<CreateProc>(
+      replaceImport("ole32.dll", "CoCreateInstance", reinterpret_cast<void*>(createInstance)));
+  ASSERT_NE(nullptr, realCreate);
+
+  MonitorArea monitors[2] = {{{0, 0, 64, 64}, true}, {{64, 0, 128, 64}, false}};
+  DesktopCopy copy;
+  DWORD start = GetTickCount();
+  bool composed = composeDesktopBackground(monitors, 2, {0, 0, 128, 64}, &copy);
+  DWORD took = GetTickCount() - start;
+  // A hung object answers once the test is done with it, into memory the
+  // saver no longer reads.
+  SetEvent(release);
+  replaceImport("ole32.dll", "CoCreateInstance", reinterpret_cast<void*>(realCreate));
+  SetEnvironmentVariableA("APPDATA", appData);
+  setPolicyWallpaper("");
+  ASSERT_TRUE(composed);
+  EXPECT_LT(took, 2000u) << "the background held the start-up";
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(row.expected[i], copyAt(copy, 64 * i + 32, 32)) << "monitor " << i;
+  }
+  releaseDesktopCopy(&copy);
+  Sleep(row.hang ? 300 : 0);  // the late answer lands before the next row
+  CloseHandle(release);
+  for (const auto& file : files) DeleteFileA(file.path.c_str());
+}
+
+// The saver as the system starts it, with a shell that never answers: its
+// window is up within 2 s of the start, showing the registry's wallpaper.
+// In a death-test child: the window covers the screen until the process
+// ends, and the hung object's thread is left to the process's end.
+void startWithAHungObject() {
+  objectMonitors.assign(1, {{0, 0, 64, 64}, L""});
+  objectExists = hang = true;
+  noImaging = false;
+  release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  realCreate = reinterpret_cast<CreateProc>(
+      replaceImport("ole32.dll", "CoCreateInstance", reinterpret_cast<void*>(createInstance)));
+  if (realCreate == nullptr) ExitProcess(5);
+  DWORD start = GetTickCount();
+  saverApp.measureDesktop();
+  if (!saverApp.composeBackground() || !saverApp.createSaverWindow(GetModuleHandleA(nullptr))) {
+    ExitProcess(5);
+  }
+  DWORD took = GetTickCount() - start;
+  MSG message;
+  for (DWORD shown = GetTickCount(); GetTickCount() - shown < 300; Sleep(10)) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  HDC screen = GetDC(nullptr);
+  COLORREF centre = GetPixel(screen, GetSystemMetrics(SM_CXSCREEN) / 2,
+                             GetSystemMetrics(SM_CYSCREEN) / 2);
+  ReleaseDC(nullptr, screen);
+  if (took >= 2000 || centre != kRed) {
+    fprintf(stderr, "window up after %lu ms, showing %06lx\n", static_cast<unsigned long>(took),
+            static_cast<unsigned long>(centre));
+    ExitProcess(6);
+  }
+  ExitProcess(0);
+}
+
+TEST(SaverWindow, IsUpWithinTwoSecondsWhenTheShellHangs) {
+  std::string dir = folder();
+  CreateDirectoryA(dir.c_str(), nullptr);
+  writeBmp(dir + "\\policy.bmp", kRed);
+  setPolicyWallpaper(dir + "\\policy.bmp");
+  char appData[MAX_PATH] = {};
+  GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+  SetEnvironmentVariableA("APPDATA", dir.c_str());  // no copies of Windows' there
+  EXPECT_EXIT(startWithAHungObject(), ::testing::ExitedWithCode(0), "");
+  SetEnvironmentVariableA("APPDATA", appData);
+  setPolicyWallpaper("");
+}
+
+INSTANTIATE_TEST_SUITE_P(Wallpapers, BackgroundSources, ::testing::ValuesIn(kRows), ParamName());
+
+}  // namespace
