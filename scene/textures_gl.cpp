@@ -38,6 +38,12 @@ bool buildDesktopSnapshot(ScreenQuad* backdrop, const void* bits, int width, int
   for (GLint side : viewport) {
     if (side > 0 && side < largest) largest = side;
   }
+  // The textures of an earlier picture go first, so that the GL frees
+  // their storage before it is asked for the new one.
+  for (int i = 0; i < snapshotTileCount(backdrop->tiles); ++i) {
+    GLuint name = tileTexture(*backdrop, i);
+    glDeleteTextures(1, &name);
+  }
   backdrop->tiles = snapshotTiles(width, height, largest);
   const int count = snapshotTileCount(backdrop->tiles);
   if (count == 0) {
