@@ -21,8 +21,9 @@
 #include <shobjidl.h>
 #include <stdlib.h>
 
+#include "desktop/bounded_task_win32.h"
 #include "desktop/desktop_background.h"
-#include "desktop/wic_picture_win32.h"
+#include "desktop/wallpaper_picture_win32.h"
 #include "platform/system_imports_win32.h"
 
 namespace {
@@ -63,46 +64,6 @@ bool appendWide(WCHAR (&path)[MAX_PATH], const char* tail) {
   }
   path[at] = 0;
   return true;
-}
-
-// A task that runs on a worker thread of its own over a heap block the
-// worker and the saver share. Whoever lets go of it last frees it: the
-// saver stops waiting after its limit and lets go, and a worker that
-// answers later writes only into the block it still holds.
-struct SharedTask {
-  LONG holders;
-  void (*work)(SharedTask*);
-  void (*release)(SharedTask*);  // frees the block and what it holds
-};
-
-void letGo(SharedTask* task) {
-  if (InterlockedDecrement(&task->holders) == 0) task->release(task);
-}
-
-DWORD WINAPI runTask(void* parameter) {
-  SharedTask* task = static_cast<SharedTask*>(parameter);
-  task->work(task);
-  letGo(task);
-  return 0;
-}
-
-// Starts the task's work and waits at most `limitMs` for its thread to
-// end; true when it ended in time, and only then may the caller read the
-// results. The wait is for the thread, not for a signal from its work:
-// going on while the thread was still ending (its COM apartment and DLLs
-// letting go of it) left the saver without a window now and then under
-// Wine. Either way the caller lets go of the task when done.
-bool runBounded(SharedTask* task, DWORD limitMs) {
-  task->holders = 2;
-  DWORD id = 0;  // 95/98 fail a thread without somewhere to put its id
-  HANDLE thread = CreateThread(nullptr, 0, runTask, task, 0, &id);
-  if (thread == nullptr) {
-    task->holders = 1;
-    return false;
-  }
-  bool ended = WaitForSingleObject(thread, limitMs) == WAIT_OBJECT_0;
-  CloseHandle(thread);
-  return ended;
 }
 
 // What the wallpaper object says of the desktop: each monitor's rectangle
@@ -189,47 +150,6 @@ void releaseDecodeTask(SharedTask* task) {
   free(decode);
 }
 
-// A BMP through USER, for systems without the imaging component (2000, XP
-// without it, 98), which keep their wallpaper as a BMP.
-bool decodeBitmapFile(const WCHAR* path, DecodedPicture* picture) {
-  char narrow[MAX_PATH];
-  BOOL lossy = FALSE;
-  if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, MAX_PATH, nullptr, &lossy) == 0 || lossy) {
-    return false;
-  }
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageA(nullptr, narrow, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-  if (bitmap == nullptr) return false;
-  BITMAP about = {};
-  bool decoded = false;
-  // As many pixels as the imaging component's pictures at most: the size
-  // in bytes must not wrap a 32-bit size_t.
-  if (GetObjectA(bitmap, sizeof(about), &about) != 0 && about.bmWidth > 0 &&
-      about.bmHeight > 0 &&
-      static_cast<long long>(about.bmWidth) * about.bmHeight <= 40LL * 1000 * 1000) {
-    int width = about.bmWidth, height = about.bmHeight;
-    picture->pixels = static_cast<unsigned char*>(malloc(static_cast<size_t>(width) * height * 4));
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    if (picture->pixels != nullptr &&
-        GetDIBits(screen, bitmap, 0, height, picture->pixels, &info, DIB_RGB_COLORS) == height) {
-      picture->width = width;
-      picture->height = height;
-      decoded = true;
-    }
-    ReleaseDC(nullptr, screen);
-  }
-  DeleteObject(bitmap);
-  if (!decoded) releaseDecodedPicture(picture);
-  return decoded;
-}
-
 // Decodes each job's first candidate that decodes; a file already decoded
 // for an earlier monitor is not read again.
 void decodeWallpapers(SharedTask* task) {
@@ -249,7 +169,7 @@ void decodeWallpapers(SharedTask* task) {
       }
       if (job.sharedWith >= 0) break;
       bool decoded = factory != nullptr ? decodeWicPicture(factory, path, &job.picture)
-                                        : decodeBitmapFile(path, &job.picture);
+                                        : decodeBmpPicture(path, &job.picture);
       if (decoded) job.chosen = c;
     }
   }
@@ -397,16 +317,6 @@ void planJobs(const ObjectQuery* object, const MonitorArea* monitors, int monito
   decode->count = count;
 }
 
-void describePixels(BITMAPINFO* info, int width, int height) {
-  ZeroMemory(info, sizeof(*info));
-  info->bmiHeader.biSize = sizeof(info->bmiHeader);
-  info->bmiHeader.biWidth = width;
-  info->bmiHeader.biHeight = -height;  // top-down
-  info->bmiHeader.biPlanes = 1;
-  info->bmiHeader.biBitCount = 32;
-  info->bmiHeader.biCompression = BI_RGB;
-}
-
 // The picture repeated across `width` pixels from its left edge, one row
 // of tiles, in a new malloc'ed buffer (null when there is no memory for
 // it): small tiles would otherwise take one drawing call each, tens of
@@ -447,7 +357,7 @@ void drawPlaced(HDC dc, const DecodedPicture& picture, const WallpaperPlacement&
     rowsBottom = clip.bottom;
   }
   BITMAPINFO info;
-  describePixels(&info, pixelsWidth, pixelsHeight);
+  describeTopDownPixels(&info, pixelsWidth, pixelsHeight);
   int saved = SaveDC(dc);
   IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
   bool scaled = width != pixelsWidth || height != pixelsHeight;

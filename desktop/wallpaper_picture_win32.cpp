@@ -1,5 +1,6 @@
-// The imaging component's decoder for wallpapers of any format it knows.
-#include "desktop/wic_picture_win32.h"
+// The wallpaper decoders: the imaging component's for any format it
+// knows, USER's for BMPs.
+#include "desktop/wallpaper_picture_win32.h"
 
 #include <objbase.h>
 #include <stdlib.h>
@@ -81,6 +82,48 @@ bool decodeWicPicture(IWICImagingFactory* factory, const WCHAR* path, DecodedPic
   if (scaler != nullptr) scaler->Release();
   if (frame != nullptr) frame->Release();
   if (decoder != nullptr) decoder->Release();
+  if (!decoded) releaseDecodedPicture(picture);
+  return decoded;
+}
+
+void describeTopDownPixels(BITMAPINFO* info, int width, int height) {
+  ZeroMemory(info, sizeof(*info));
+  info->bmiHeader.biSize = sizeof(info->bmiHeader);
+  info->bmiHeader.biWidth = width;
+  info->bmiHeader.biHeight = -height;  // top-down
+  info->bmiHeader.biPlanes = 1;
+  info->bmiHeader.biBitCount = 32;
+  info->bmiHeader.biCompression = BI_RGB;
+}
+
+bool decodeBmpPicture(const WCHAR* path, DecodedPicture* picture) {
+  char narrow[MAX_PATH];
+  BOOL lossy = FALSE;
+  if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, MAX_PATH, nullptr, &lossy) == 0 || lossy) {
+    return false;
+  }
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageA(nullptr, narrow, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  if (bitmap == nullptr) return false;
+  BITMAP about = {};
+  bool decoded = false;
+  if (GetObjectA(bitmap, sizeof(about), &about) != 0 && about.bmWidth > 0 &&
+      about.bmHeight > 0 &&
+      static_cast<long long>(about.bmWidth) * about.bmHeight <= kMaxDecodedPixels) {
+    int width = about.bmWidth, height = about.bmHeight;
+    picture->pixels = static_cast<unsigned char*>(malloc(static_cast<size_t>(width) * height * 4));
+    BITMAPINFO info;
+    describeTopDownPixels(&info, width, height);
+    HDC screen = GetDC(nullptr);
+    if (picture->pixels != nullptr &&
+        GetDIBits(screen, bitmap, 0, height, picture->pixels, &info, DIB_RGB_COLORS) == height) {
+      picture->width = width;
+      picture->height = height;
+      decoded = true;
+    }
+    ReleaseDC(nullptr, screen);
+  }
+  DeleteObject(bitmap);
   if (!decoded) releaseDecodedPicture(picture);
   return decoded;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Wallpapers decoded with the Windows Imaging Component (XP with it, Vista
-// and later), created at run time through COM: no import an older system
-// lacks.
+// Wallpapers decoded into 32-bit pixels: with the Windows Imaging
+// Component (XP with it, Vista and later), created at run time through COM
+// so that no import an older system lacks comes along, and where it is
+// missing a BMP through USER.
 #include <windows.h>
 #include <wincodec.h>
 
@@ -21,4 +22,11 @@ IWICImagingFactory* createWicFactory();
 // halved until it holds at most 40 megapixels. False, with nothing held,
 // when it cannot.
 bool decodeWicPicture(IWICImagingFactory* factory, const WCHAR* path, DecodedPicture* picture);
+// A BMP through USER, for systems without the imaging component (2000, XP
+// without it, 98), which keep their wallpaper as a BMP; at most 40
+// megapixels, so that its size in bytes cannot wrap a 32-bit size_t.
+bool decodeBmpPicture(const WCHAR* path, DecodedPicture* picture);
 void releaseDecodedPicture(DecodedPicture* picture);
+
+// Describes top-down 32-bit pixels of that size, as DecodedPicture holds them.
+void describeTopDownPixels(BITMAPINFO* info, int width, int height);

@@ -76,15 +76,4 @@ TEST(PictureSources, CountFromTheStartBoundsCorner) {
   EXPECT_EQ(200, sources[1].startY);
 }
 
-TEST(PictureSources, SameMonitorsNeedTheSameOrderPrimaryAndDevice) {
-  const MonitorArea two[] = {kLeft, kRight};
-  const MonitorArea swapped[] = {kRight, kLeft};
-  MonitorArea otherDevice[] = {kLeft, kRight};
-  otherDevice[1].device[11] = '7';
-  EXPECT_TRUE(sameMonitors(two, 2, two, 2));
-  EXPECT_FALSE(sameMonitors(two, 2, two, 1));
-  EXPECT_FALSE(sameMonitors(two, 2, swapped, 2));
-  EXPECT_FALSE(sameMonitors(two, 2, otherDevice, 2));
-}
-
 }  // namespace
