@@ -8,21 +8,6 @@ set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
 
-# Everything is installed before anything is built or run: installing Wine's
-# 32-bit half upgrades amd64 packages it shares with the 64-bit half (Mesa
-# among them), which must not change under a running test.
-scripts/install_deps.sh
-# Wine's 32-bit half, which scripts/setup_wine32.sh installs (with qemu
-# where the processor cannot run 32-bit code), for the 32-bit build's tests.
-# Where that cannot be done their group is skipped, loudly;
-# GLIMMER_REQUIRE_32BIT=1 (CI) makes that a failure, at once.
-wine32_ready=1
-if ! scripts/setup_wine32.sh; then
-  wine32_ready=0
-  echo "!! Wine's 32-bit half could not be set up: the 32-bit build's Wine tests will NOT run." >&2
-  [ "${GLIMMER_REQUIRE_32BIT:-0}" = 1 ] && exit 1
-fi
-
 # Where the time goes: every group's tests and seconds, as a table at the
 # end (also when a group fails) and in build/test-times.txt; the Wine test
 # script adds a line for each of its groups.
@@ -41,6 +26,21 @@ timed() {
     "$([ $status -eq 0 ] && echo passed || echo FAILED)"
   return $status
 }
+
+# Everything is installed before anything is built or run: installing Wine's
+# 32-bit half upgrades amd64 packages it shares with the 64-bit half (Mesa
+# among them), which must not change under a running test.
+timed "install packages" - scripts/install_deps.sh
+# Wine's 32-bit half, which scripts/setup_wine32.sh installs (with qemu
+# where the processor cannot run 32-bit code), for the 32-bit build's tests.
+# Where that cannot be done their group is skipped, loudly;
+# GLIMMER_REQUIRE_32BIT=1 (CI) makes that a failure, at once.
+wine32_ready=1
+if ! timed "Wine 32-bit set-up" - scripts/setup_wine32.sh; then
+  wine32_ready=0
+  echo "!! Wine's 32-bit half could not be set up: the 32-bit build's Wine tests will NOT run." >&2
+  [ "${GLIMMER_REQUIRE_32BIT:-0}" = 1 ] && exit 1
+fi
 
 # Chained with &&: inside `timed` a failing step does not end the script
 # (set -e does not apply to a command whose status is tested).

@@ -2,13 +2,14 @@
 # (its name, how many test cases ran, seconds, verdict) in the file named by
 # GLIMMER_TEST_TIMES, and the table of them at the end.
 #
-#   cases_ran BUILD_DIR     test cases of the last ctest run in BUILD_DIR:
+#   cases_ran BUILD_DIR|-   test cases of the last ctest run in BUILD_DIR:
 #                           each GoogleTest executable's cases, and 1 for
 #                           every other test
 #   record_group NAME CASES SECONDS VERDICT
 #   print_group_times       the table, with the total
 
 cases_ran() {
+  [ "$1" != - ] || { echo 0; return; }  # a step that runs no tests
   local log=$1/Testing/Temporary/LastTest.log
   [ -f "$log" ] || { echo 0; return; }
   # A GoogleTest executable ends with "[==========] N tests from M test
