@@ -4,6 +4,9 @@
 
 namespace {
 
+// A message number no window of the saver's is posted.
+const UINT kNobodysMessage = WM_APP + 0x3FF0;
+
 DWORD WINAPI runTask(void* parameter) {
   SharedTask* task = static_cast<SharedTask*>(parameter);
   task->work(task);
@@ -15,17 +18,19 @@ DWORD WINAPI runTask(void* parameter) {
 // messages other threads send to this one: the saver's thread owns the
 // top-most window, and a program that broadcasts a change to every window
 // waits on each. Posted and input messages stay queued for the saver's own
-// loop. A sent message is handled inside PeekMessage, which with the
-// sent-messages filter takes and returns nothing; Windows 95 knows no such
-// filter, and there the call, without PM_REMOVE, leaves whatever it finds
-// queued all the same. It is made once before each wait, never looped on
-// its answer, and that wait wakes only for messages sent since: whatever
-// happens, the clock bounds the whole.
+// loop. Every PeekMessage handles the sent messages before it looks at the
+// queue; filtered to one message that nobody posts, and without PM_REMOVE,
+// it takes nothing else and makes the system gather no input, paint or
+// timer messages. The sent-messages flag (PM_QS_SENDMESSAGE) would say the
+// same, but only 98 and 2000 onwards know it, and a system that checks the
+// flags may refuse the whole call over one it does not know (NT 4). The
+// peek comes before each wait, which wakes only for messages sent since;
+// the clock bounds the whole.
 bool waitHandlingSentMessages(HANDLE thread, DWORD limitMs) {
   DWORD start = timeGetTime();
   for (;;) {
     MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    PeekMessageA(&message, nullptr, kNobodysMessage, kNobodysMessage, PM_NOREMOVE);
     DWORD elapsed = timeGetTime() - start;
     DWORD left = elapsed < limitMs ? limitMs - elapsed : 0;
     DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
