@@ -23,10 +23,6 @@ const GLint kEyeStacks = 15;
 
 const char kGlStage[] = "OpenGL set-up";
 
-}  // namespace
-
-namespace {
-
 // WGL_ARB_create_context, _profile and _robustness.
 const int kContextProfileMask = 0x9126;         // WGL_CONTEXT_PROFILE_MASK_ARB
 const int kCompatibilityProfile = 0x00000002;   // WGL_CONTEXT_COMPATIBILITY_PROFILE_BIT_ARB
@@ -34,8 +30,9 @@ const int kResetNotification = 0x8256;          // WGL_CONTEXT_RESET_NOTIFICATIO
 const int kLoseContextOnReset = 0x8252;         // WGL_LOSE_CONTEXT_ON_RESET_ARB
 const unsigned int kGlNoError = 0;              // GL_NO_ERROR
 
-// A context that the driver tells of its resets, made beside `legacy` (current
-// on `dc`) with the same pixel format, or null where the driver cannot make
+// A context that the driver tells of its resets, made on `dc` with its pixel
+// format while a context made the old way is current there (the WGL
+// extensions are found through one), or null where the driver cannot make
 // one. A context made the old way is never told: after a driver reset it
 // draws nothing while every present still succeeds. Version 1.0 asked for
 // and the compatibility profile: every GL 1.1 call the scene makes keeps
