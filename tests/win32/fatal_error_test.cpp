@@ -488,10 +488,15 @@ GLenum WINAPI reportReset() {
   return GL_GUILTY_CONTEXT_RESET_ARB;
 }
 PROC WINAPI offerResetNotices(LPCSTR name) {
-  if (strcmp(name, "wglGetExtensionsStringARB") == 0) return reinterpret_cast<PROC>(reinterpret_cast<void*>(offeredExtensions));
-  if (strcmp(name, "wglCreateContextAttribsARB") == 0) return reinterpret_cast<PROC>(reinterpret_cast<void*>(makeNotifiedContext));
-  if (strcmp(name, "glGetGraphicsResetStatusARB") == 0) return reinterpret_cast<PROC>(reinterpret_cast<void*>(reportReset));
-  return realGetGlProc(name);
+  void* offered = nullptr;
+  if (strcmp(name, "wglGetExtensionsStringARB") == 0) {
+    offered = reinterpret_cast<void*>(offeredExtensions);
+  } else if (strcmp(name, "wglCreateContextAttribsARB") == 0) {
+    offered = reinterpret_cast<void*>(makeNotifiedContext);
+  } else if (strcmp(name, "glGetGraphicsResetStatusARB") == 0) {
+    offered = reinterpret_cast<void*>(reportReset);
+  }
+  return offered != nullptr ? reinterpret_cast<PROC>(offered) : realGetGlProc(name);
 }
 
 // After the first frames the driver resets the context: its presents go on
