@@ -9,11 +9,13 @@ double perspectiveAspect(int width, int height) {
 bool namesExtension(const char* list, const char* name) {
   size_t length = strlen(name);
   if (list == nullptr || length == 0) return false;
+  // strchr and strncmp: the oldest C runtime the saver runs with has no strspn.
   for (const char* word = list; *word != '\0';) {
-    size_t wordLength = strcspn(word, " ");
+    const char* end = strchr(word, ' ');
+    size_t wordLength = end != nullptr ? static_cast<size_t>(end - word) : strlen(word);
     if (wordLength == length && strncmp(word, name, length) == 0) return true;
     word += wordLength;
-    word += strspn(word, " ");
+    while (*word == ' ') ++word;
   }
   return false;
 }
