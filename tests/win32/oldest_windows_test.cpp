@@ -1,0 +1,393 @@
+// The saver on systems that lack the functions it looks up at run time:
+// each row answers "absent" for one function or family, through this
+// executable's imports of GetProcAddress and wglGetProcAddress (the lookups
+// of the product's objects linked in here go through them), and plays a
+// whole run in process: the start, a still second, a mouse move, Escape.
+// Each row runs in a death-test child: the lookups are cached in statics,
+// and the application object is the process's one global.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <GL/gl.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/message_wait_win32.h"
+#include "host/saver_app.h"
+#include "tests/param_name.h"
+#include "tests/test_helpers_win32.h"
+#include "tests/win32/import_redirect.h"
+
+#ifndef GL_BGRA_EXT
+#define GL_BGRA_EXT 0x80E1
+#endif
+
+namespace {
+
+// Exit codes of a child that found a fault; stderr says more.
+enum : UINT {
+  kNoSetUp = 20,
+  kNotAsked,        // a refused function was never looked up: the row ran no fallback
+  kNoFirstFrame,
+  kNotCovered,      // the window does not cover the primary monitor
+  kDrewWhileStill,
+  kBusyWhileStill,  // the process used processor time while nothing was due
+  kNoEyes,
+  kEyesStayed,
+  kEscapeLate,      // Escape was taken later than a frame after it was posted
+  kEndedEarly,      // the loop ended before Escape
+  kNeverEnded,
+};
+
+struct AbsentRow {
+  const char* name;
+  const char* refused[8];  // the functions the system lacks; null ends the list
+  bool ownDesktop;         // started on a desktop of its own: the saver composes the background
+};
+
+const AbsentRow* row = nullptr;
+volatile LONG asked[8];  // per refused name: how often it was looked up
+
+bool refuse(LPCSTR name) {
+  // An ordinal is not a name: HIWORD 0.
+  if (row == nullptr || (reinterpret_cast<ULONG_PTR>(name) >> 16) == 0) return false;
+  for (int i = 0; row->refused[i] != nullptr; ++i) {
+    if (strcmp(row->refused[i], name) == 0) {
+      InterlockedIncrement(&asked[i]);
+      return true;
+    }
+  }
+  return false;
+}
+
+typedef FARPROC(WINAPI* GetProcAddressProc)(HMODULE, LPCSTR);
+typedef PROC(WINAPI* WglGetProcAddressProc)(LPCSTR);
+typedef BOOL(WINAPI* SwapBuffersProc)(HDC);
+typedef BOOL(WINAPI* PostMessageProc)(HWND, UINT, WPARAM, LPARAM);
+GetProcAddressProc realGetProcAddress;
+WglGetProcAddressProc realWglGetProcAddress;
+SwapBuffersProc realSwapBuffers;
+PostMessageProc realPostMessage;
+
+FARPROC WINAPI absentGetProcAddress(HMODULE module, LPCSTR name) {
+  if (!refuse(name)) return realGetProcAddress(module, name);
+  SetLastError(ERROR_PROC_NOT_FOUND);
+  return nullptr;
+}
+PROC WINAPI absentWglGetProcAddress(LPCSTR name) {
+  return refuse(name) ? nullptr : realWglGetProcAddress(name);
+}
+
+void fail(UINT code, const char* what) {
+  fprintf(stderr, "%s: %s\n", row != nullptr ? row->name : "", what);
+  fflush(stderr);
+  ExitProcess(code);
+}
+
+template <typename Proc>
+void redirect(const char* module, const char* function, Proc replacement, Proc* real) {
+  *real = reinterpret_cast<Proc>(
+      replaceImport(module, function, reinterpret_cast<void*>(replacement)));
+  if (*real == nullptr) fail(kNoSetUp, function);
+}
+
+void refuseTheRowsLookups(const AbsentRow& absent) {
+  row = &absent;
+  redirect("kernel32.dll", "GetProcAddress", absentGetProcAddress, &realGetProcAddress);
+  redirect("opengl32.dll", "wglGetProcAddress", absentWglGetProcAddress, &realWglGetProcAddress);
+}
+
+void expectEveryRefusedNameAsked() {
+  for (int i = 0; row->refused[i] != nullptr; ++i) {
+    if (asked[i] == 0) fail(kNotAsked, (std::string(row->refused[i]) + " never looked up").c_str());
+  }
+}
+
+// What the frames showed, noted as each is presented: whether the middle
+// row of the primary monitor is the kept desktop, or the eyes over it.
+volatile LONG presents = 0;
+volatile LONG eyeFrames = 0;
+volatile LONG lastFrameShowedEyes = 0;
+volatile DWORD closeAskedAt = 0;
+
+// Pixels of the row through the primary monitor's middle that differ from
+// the desktop copy the backdrop shows, read from the finished back buffer.
+int middleRowPixelsNotTheDesktop() {
+  const DesktopCopy& copy = saverApp.desktopCopy;
+  int left = -saverApp.layout.window.left;
+  int width = GetSystemMetrics(SM_CXSCREEN);
+  int topDown = GetSystemMetrics(SM_CYSCREEN) / 2 - saverApp.layout.window.top;
+  int bottomUp = copy.height - 1 - topDown;  // GL rows and the copy's rows both count up
+  std::vector<unsigned> pixels(static_cast<size_t>(width));
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadBuffer(GL_BACK);
+  glReadPixels(left, bottomUp, width, 1, GL_BGRA_EXT, GL_UNSIGNED_BYTE, pixels.data());
+  const unsigned* bits = static_cast<const unsigned*>(copy.bits) +
+                         static_cast<size_t>(bottomUp) * copy.width + left;
+  int differ = 0;
+  for (int x = 0; x < width; ++x) {
+    if (((pixels[x] ^ bits[x]) & 0xFFFFFFu) != 0) ++differ;
+  }
+  return differ;
+}
+
+BOOL WINAPI notePresent(HDC dc) {
+  // The eyes are two spheres a good part of the monitor wide; a handful of
+  // pixels is not them.
+  bool eyes = middleRowPixelsNotTheDesktop() > GetSystemMetrics(SM_CXSCREEN) / 20;
+  lastFrameShowedEyes = eyes;
+  if (eyes) InterlockedIncrement(&eyeFrames);
+  InterlockedIncrement(&presents);
+  return realSwapBuffers(dc);
+}
+
+BOOL WINAPI noteClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Escape makes the window procedure post WM_CLOSE: that is when it was taken.
+  if (message == WM_CLOSE && window == saverApp.window && closeAskedAt == 0) {
+    closeAskedAt = GetTickCount();
+  }
+  return realPostMessage(window, message, wParam, lParam);
+}
+
+double processSeconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  ULARGE_INTEGER k, u;
+  k.LowPart = kernel.dwLowDateTime;
+  k.HighPart = kernel.dwHighDateTime;
+  u.LowPart = user.dwLowDateTime;
+  u.HighPart = user.dwHighDateTime;
+  return static_cast<double>(k.QuadPart + u.QuadPart) / 1e7;
+}
+
+HDESK rowDesktop = nullptr;
+volatile DWORD escapePostedAt = 0;
+
+// Plays the user's part from a thread of its own, so that the saver's
+// thread has no timer that would wake a wait which missed a message.
+DWORD WINAPI playTheUser(LPVOID) {
+  if (rowDesktop != nullptr) SetThreadDesktop(rowDesktop);
+  if (!testkit::waitUntil([] { return presents > 0; }, 3000 + testkit::slack(5000))) {
+    fail(kNoFirstFrame, "no frame after the hold-back");
+  }
+  RECT window = {};
+  GetWindowRect(saverApp.window, &window);
+  if (!IsWindowVisible(saverApp.window) || window.left > 0 || window.top > 0 ||
+      window.right < GetSystemMetrics(SM_CXSCREEN) ||
+      window.bottom < GetSystemMetrics(SM_CYSCREEN)) {
+    fail(kNotCovered, "the window does not cover the primary monitor");
+  }
+  // A still second: these sleeps show that nothing happens meanwhile.
+  Sleep(100);
+  LONG stillPresents = presents;
+  double cpuBefore = processSeconds();
+  DWORD stillStart = GetTickCount();
+  Sleep(1000);
+  double share = (processSeconds() - cpuBefore) / ((GetTickCount() - stillStart) / 1000.0);
+  if (presents != stillPresents) fail(kDrewWhileStill, "frames drawn while nothing was due");
+  // A loop that never sleeps takes a whole core; translated code may cost
+  // more for the same wake-ups, never that much.
+  double allowed = 0.1 * testkit::timeScale();
+  if (share > (allowed < 0.5 ? allowed : 0.5)) {
+    char text[96];
+    snprintf(text, sizeof text, "%.0f %% of a core while still", share * 100);
+    fail(kBusyWhileStill, text);
+  }
+  PostMessageA(saverApp.window, WM_MOUSEMOVE, 0, MAKELPARAM(40, 30));
+  if (!testkit::waitUntil([] { return eyeFrames > 0; }, testkit::slack(1000))) {
+    fail(kNoEyes, "no eyes after a mouse move");
+  }
+  if (!testkit::waitUntil([] { return !lastFrameShowedEyes; }, 1000 + testkit::slack(1000))) {
+    fail(kEyesStayed, "the eyes did not go a second after the move");
+  }
+  // The frame without the eyes is the last one due: the loop sleeps with
+  // nothing ahead. Escape comes during that long wait.
+  Sleep(200);
+  escapePostedAt = GetTickCount();
+  PostMessageA(saverApp.window, WM_KEYDOWN, VK_ESCAPE, 0);
+  Sleep(testkit::slack(5000));
+  fail(kNeverEnded, "the loop did not end after Escape");
+  return 0;
+}
+
+void runTheSaverWithout(const AbsentRow& absent) {
+  if (absent.ownDesktop) {
+    // As the system starts a saver: its thread on a desktop of its own, where
+    // a copy of the screen would not show the user's desktop.
+    rowDesktop = CreateDesktopA("Absent-test", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    if (rowDesktop == nullptr || !SetThreadDesktop(rowDesktop)) fail(kNoSetUp, "no desktop");
+  }
+  refuseTheRowsLookups(absent);
+  redirect("gdi32.dll", "SwapBuffers", notePresent, &realSwapBuffers);
+  redirect("user32.dll", "PostMessageA", noteClose, &realPostMessage);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (int stage = 0; stage < kStartUpStageCount; ++stage) {
+    if (saverApp.runStartUpStage(stage, instance) != nullptr) {
+      fail(kNoSetUp, startUpStageName(stage));
+    }
+    // Without the clock and the counter nothing is due once the picture is
+    // still: the loop's wait has no end of its own.
+    saverApp.showTime = false;
+    saverApp.showFps = false;
+  }
+  CreateThread(nullptr, 0, playTheUser, nullptr, 0, nullptr);
+  int code = saverApp.runRenderLoop();
+  DWORD endedAt = GetTickCount();
+  saverApp.shutDown();
+  if (escapePostedAt == 0) fail(kEndedEarly, "the loop ended before Escape");
+  if (closeAskedAt == 0) fail(kEndedEarly, "the loop ended without a close request");
+  // A frame at 60 Hz. A wait that missed the key wakes much later, or never.
+  DWORD taken = closeAskedAt - escapePostedAt;
+  if (taken > testkit::slack(17)) {
+    char text[96];
+    snprintf(text, sizeof text, "Escape taken %lu ms after it was posted (loop ended after %lu)",
+             taken, endedAt - escapePostedAt);
+    fail(kEscapeLate, text);
+  }
+  expectEveryRefusedNameAsked();
+  ExitProcess(static_cast<UINT>(code));
+}
+
+void PrintTo(const AbsentRow& absent, std::ostream* out) { *out << absent.name; }
+
+// The group policy's key: where it exists, its wallpaper value is read (wide
+// first), which a new prefix does not have. Made for the row, and volatile,
+// so that no other test ever sees it.
+const char kPolicyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+
+bool makePolicyKey() {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kPolicyKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_READ,
+                      nullptr, &key, &disposition) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(key);
+  return disposition == REG_CREATED_NEW_KEY;
+}
+
+class OldestWindows : public ::testing::TestWithParam<AbsentRow> {};
+
+// Exit codes name the fault (see the list above; stderr says more).
+TEST_P(OldestWindows, StartStillEyesAndEscapeWork) {
+  bool madePolicyKey = GetParam().ownDesktop && makePolicyKey();
+  EXPECT_EXIT(runTheSaverWithout(GetParam()), ::testing::ExitedWithCode(0), "");
+  if (madePolicyKey) RegDeleteKeyA(HKEY_CURRENT_USER, kPolicyKey);
+}
+
+// Windows 95 without its updates lacks every one of these; 98 and NT 4
+// lack all but a few. The wide functions are read only when composing the
+// background, on a desktop of the saver's own.
+INSTANTIATE_TEST_SUITE_P(
+    Absent, OldestWindows,
+    ::testing::Values(
+        AbsentRow{"OneMonitor", {"EnumDisplayMonitors", "GetMonitorInfoA"}, false},
+        AbsentRow{"MessageWaitWithoutEx", {"MsgWaitForMultipleObjectsEx"}, false},
+        AbsentRow{"NoPowerSettingNotices", {"RegisterPowerSettingNotification"}, false},
+        AbsentRow{"NoPowerSettingUnregister", {"UnregisterPowerSettingNotification"}, false},
+        AbsentRow{"NoWideFunctions",
+                  {"SystemParametersInfoW", "GetEnvironmentVariableW", "RegQueryValueExW"},
+                  true},
+        AbsentRow{"NoDesktopObjects", {"GetThreadDesktop", "GetUserObjectInformationA"}, true},
+        AbsentRow{"NoSwapInterval", {"wglSwapIntervalEXT"}, false},
+        AbsentRow{"Windows95",
+                  {"EnumDisplayMonitors", "GetMonitorInfoA", "MsgWaitForMultipleObjectsEx",
+                   "RegisterPowerSettingNotification", "GetThreadDesktop",
+                   "GetUserObjectInformationA", "wglSwapIntervalEXT"},
+                  false}),
+    ParamName());
+
+// The preview in a host window of this process, without the DPI functions
+// of Windows 10: it still fills the host's client area, costs nothing while
+// shown, and ends with its host.
+const AbsentRow kNoDpiFunctions = {
+    "NoDpiFunctions", {"GetWindowDpiAwarenessContext", "SetThreadDpiAwarenessContext"}, false};
+
+HWND previewHost = nullptr;
+
+DWORD WINAPI watchThePreview(LPVOID) {
+  RECT hostArea = {};
+  GetClientRect(previewHost, &hostArea);
+  if (!testkit::waitUntil(
+          [&hostArea] {
+            RECT area = {};
+            return saverApp.window != nullptr && IsWindowVisible(saverApp.window) &&
+                   GetClientRect(saverApp.window, &area) && EqualRect(&area, &hostArea);
+          },
+          testkit::slack(3000))) {
+    fail(kNotCovered, "the preview does not fill its host");
+  }
+  // A still second: the sleep shows that nothing runs meanwhile.
+  double cpuBefore = processSeconds();
+  DWORD stillStart = GetTickCount();
+  Sleep(1000);
+  double share = (processSeconds() - cpuBefore) / ((GetTickCount() - stillStart) / 1000.0);
+  double allowed = 0.1 * testkit::timeScale();
+  if (share > (allowed < 0.5 ? allowed : 0.5)) fail(kBusyWhileStill, "the preview is busy");
+  PostMessageA(previewHost, WM_CLOSE, 0, 0);
+  Sleep(testkit::slack(5000));
+  fail(kNeverEnded, "the preview outlived its host");
+  return 0;
+}
+
+void runThePreviewWithout(const AbsentRow& absent) {
+  refuseTheRowsLookups(absent);
+  previewHost = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 60,
+                                330, 250, nullptr, nullptr, nullptr, nullptr);
+  if (previewHost == nullptr) fail(kNoSetUp, "no host window");
+  saverApp.parentWindow = static_cast<int>(reinterpret_cast<INT_PTR>(previewHost));
+  CreateThread(nullptr, 0, watchThePreview, nullptr, 0, nullptr);
+  int code = saverApp.runPreview(GetModuleHandleA(nullptr));
+  expectEveryRefusedNameAsked();
+  ExitProcess(static_cast<UINT>(code));
+}
+
+TEST(OldestWindowsPreview, FillsItsHostAndEndsWithItWithoutTheDpiFunctions) {
+  EXPECT_EXIT(runThePreviewWithout(kNoDpiFunctions), ::testing::ExitedWithCode(0), "");
+}
+
+// The message wait without MsgWaitForMultipleObjectsEx, on its own: a
+// message the thread has already looked at but left in the queue must end
+// the wait at once, as a new one does.
+const AbsentRow kNoWaitEx = {"MessageWaitWithoutEx", {"MsgWaitForMultipleObjectsEx"}, false};
+
+DWORD WINAPI wakeTheWaitLate(LPVOID thread) {
+  // Only a wait that missed the queued message is still there to wake.
+  Sleep(testkit::slack(1000));
+  PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(thread)), WM_NULL, 0, 0);
+  return 0;
+}
+
+void waitWithASeenMessageQueued() {
+  refuseTheRowsLookups(kNoWaitEx);
+  MSG message;
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists
+  PostThreadMessageA(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0);
+  if (!PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) || message.message != WM_KEYDOWN) {
+    fail(kNoSetUp, "the posted key is not queued");
+  }
+  CreateThread(nullptr, 0, wakeTheWaitLate,
+               reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(GetCurrentThreadId())), 0,
+               nullptr);
+  DWORD start = GetTickCount();
+  waitForMessage(INFINITE);
+  DWORD waited = GetTickCount() - start;
+  if (waited > testkit::slack(17)) {
+    char text[64];
+    snprintf(text, sizeof text, "the wait took %lu ms with the key queued", waited);
+    fail(kEscapeLate, text);
+  }
+  expectEveryRefusedNameAsked();
+  ExitProcess(0);
+}
+
+TEST(OldestWindowsMessageWait, AMessageAlreadySeenButQueuedEndsTheWaitAtOnce) {
+  EXPECT_EXIT(waitWithASeenMessageQueued(), ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
