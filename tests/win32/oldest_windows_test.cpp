@@ -39,7 +39,7 @@ enum : UINT {
   kBusyWhileStill,  // the process used processor time while nothing was due
   kNoEyes,
   kEyesStayed,
-  kEscapeLate,      // Escape was taken later than a frame after it was posted
+  kWokeLate,        // a message posted during the long wait was looked at a frame later
   kEndedEarly,      // the loop ended before Escape
   kNeverEnded,
 };
@@ -68,11 +68,9 @@ bool refuse(LPCSTR name) {
 typedef FARPROC(WINAPI* GetProcAddressProc)(HMODULE, LPCSTR);
 typedef PROC(WINAPI* WglGetProcAddressProc)(LPCSTR);
 typedef BOOL(WINAPI* SwapBuffersProc)(HDC);
-typedef BOOL(WINAPI* PostMessageProc)(HWND, UINT, WPARAM, LPARAM);
 GetProcAddressProc realGetProcAddress;
 WglGetProcAddressProc realWglGetProcAddress;
 SwapBuffersProc realSwapBuffers;
-PostMessageProc realPostMessage;
 
 FARPROC WINAPI absentGetProcAddress(HMODULE module, LPCSTR name) {
   if (!refuse(name)) return realGetProcAddress(module, name);
@@ -113,7 +111,6 @@ void expectEveryRefusedNameAsked() {
 volatile LONG presents = 0;
 volatile LONG eyeFrames = 0;
 volatile LONG lastFrameShowedEyes = 0;
-volatile DWORD closeAskedAt = 0;
 
 // Pixels of the row through the primary monitor's middle that differ from
 // the desktop copy the backdrop shows, read from the finished back buffer.
@@ -146,12 +143,27 @@ BOOL WINAPI notePresent(HDC dc) {
   return realSwapBuffers(dc);
 }
 
-BOOL WINAPI noteClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  // Escape makes the window procedure post WM_CLOSE: that is when it was taken.
-  if (message == WM_CLOSE && window == saverApp.window && closeAskedAt == 0) {
-    closeAskedAt = GetTickCount();
+// The render loop's looks at the queue, two each pass: a loop that sleeps
+// while nothing is due makes none in a still second, a busy one thousands.
+// Wine's PeekMessage yields the processor when the queue is empty, so such
+// a loop's own processor time alone may look modest.
+typedef BOOL(WINAPI* PeekMessageProc)(MSG*, HWND, UINT, UINT, UINT);
+PeekMessageProc realPeekMessage;
+DWORD loopThread = 0;
+volatile LONG loopPeeks = 0;
+// The first look after a message posted to the sleeping loop: it woke.
+volatile DWORD postedAt = 0;
+volatile DWORD lookedAt = 0;
+volatile LONG looked = 1;
+BOOL WINAPI countPeek(MSG* message, HWND window, UINT first, UINT last, UINT remove) {
+  if (GetCurrentThreadId() == loopThread) {
+    InterlockedIncrement(&loopPeeks);
+    if (!looked) {
+      lookedAt = GetTickCount();
+      looked = 1;
+    }
   }
-  return realPostMessage(window, message, wParam, lParam);
+  return realPeekMessage(message, window, first, last, remove);
 }
 
 double processSeconds() {
@@ -166,7 +178,26 @@ double processSeconds() {
 }
 
 HDESK rowDesktop = nullptr;
-volatile DWORD escapePostedAt = 0;
+bool escapePosted = false;
+DWORD wakes[3];  // ms from a post during the long wait to the loop's look, Escape's last
+
+// Posts `message` to the saver's window while the loop sleeps with nothing
+// due (the last frame was drawn a while ago), as the user's key would come.
+void postDuringTheLongWait(UINT message, WPARAM wParam) {
+  // The loop was drawing or taking the last message: this pause shows
+  // nothing, it lets the loop go back to sleep.
+  Sleep(100);
+  looked = 0;
+  postedAt = GetTickCount();
+  PostMessageA(saverApp.window, message, wParam, 0);
+}
+
+DWORD lastWake() {
+  if (!testkit::waitUntil([] { return looked != 0; }, testkit::slack(3000))) {
+    fail(kNeverEnded, "a message posted during the long wait did not wake the loop");
+  }
+  return lookedAt - postedAt;
+}
 
 // Plays the user's part from a thread of its own, so that the saver's
 // thread has no timer that would wake a wait which missed a message.
@@ -185,14 +216,22 @@ DWORD WINAPI playTheUser(LPVOID) {
   // A still second: these sleeps show that nothing happens meanwhile.
   Sleep(100);
   LONG stillPresents = presents;
+  LONG peeksBefore = loopPeeks;
   double cpuBefore = processSeconds();
   DWORD stillStart = GetTickCount();
   Sleep(1000);
   double share = (processSeconds() - cpuBefore) / ((GetTickCount() - stillStart) / 1000.0);
+  LONG looks = loopPeeks - peeksBefore;
   if (presents != stillPresents) fail(kDrewWhileStill, "frames drawn while nothing was due");
-  // A loop that never sleeps takes a whole core; translated code may cost
-  // more for the same wake-ups, never that much.
-  double allowed = 0.1 * testkit::timeScale();
+  if (looks > 20) {
+    char text[96];
+    snprintf(text, sizeof text, "%ld looks at the queue in a still second", looks);
+    fail(kBusyWhileStill, text);
+  }
+  // A still loop costs none; one that never sleeps took 13 to 18 % of a
+  // core here, the rest going to Wine's server. Translated code costs more
+  // for the same work.
+  double allowed = 0.05 * testkit::timeScale();
   if (share > (allowed < 0.5 ? allowed : 0.5)) {
     char text[96];
     snprintf(text, sizeof text, "%.0f %% of a core while still", share * 100);
@@ -206,10 +245,14 @@ DWORD WINAPI playTheUser(LPVOID) {
     fail(kEyesStayed, "the eyes did not go a second after the move");
   }
   // The frame without the eyes is the last one due: the loop sleeps with
-  // nothing ahead. Escape comes during that long wait.
-  Sleep(200);
-  escapePostedAt = GetTickCount();
-  PostMessageA(saverApp.window, WM_KEYDOWN, VK_ESCAPE, 0);
+  // nothing ahead. Two messages that change nothing, then Escape, come
+  // during that long wait.
+  for (int i = 0; i < 2; ++i) {
+    postDuringTheLongWait(WM_NULL, 0);
+    wakes[i] = lastWake();
+  }
+  escapePosted = true;
+  postDuringTheLongWait(WM_KEYDOWN, VK_ESCAPE);
   Sleep(testkit::slack(5000));
   fail(kNeverEnded, "the loop did not end after Escape");
   return 0;
@@ -224,7 +267,8 @@ void runTheSaverWithout(const AbsentRow& absent) {
   }
   refuseTheRowsLookups(absent);
   redirect("gdi32.dll", "SwapBuffers", notePresent, &realSwapBuffers);
-  redirect("user32.dll", "PostMessageA", noteClose, &realPostMessage);
+  redirect("user32.dll", "PeekMessageA", countPeek, &realPeekMessage);
+  loopThread = GetCurrentThreadId();
   HINSTANCE instance = GetModuleHandleA(nullptr);
   for (int stage = 0; stage < kStartUpStageCount; ++stage) {
     if (saverApp.runStartUpStage(stage, instance) != nullptr) {
@@ -237,17 +281,20 @@ void runTheSaverWithout(const AbsentRow& absent) {
   }
   CreateThread(nullptr, 0, playTheUser, nullptr, 0, nullptr);
   int code = saverApp.runRenderLoop();
-  DWORD endedAt = GetTickCount();
   saverApp.shutDown();
-  if (escapePostedAt == 0) fail(kEndedEarly, "the loop ended before Escape");
-  if (closeAskedAt == 0) fail(kEndedEarly, "the loop ended without a close request");
-  // A frame at 60 Hz. A wait that missed the key wakes much later, or never.
-  DWORD taken = closeAskedAt - escapePostedAt;
-  if (taken > testkit::slack(17)) {
+  if (!escapePosted) fail(kEndedEarly, "the loop ended before Escape");
+  wakes[2] = lastWake();
+  // The middle one of the three wakes: within a frame at 60 Hz. One may
+  // come late on a busy machine; a wait that missed a message wakes only
+  // with the next one, or never.
+  DWORD middle = wakes[0] < wakes[1] ? wakes[0] : wakes[1];
+  DWORD larger = wakes[0] < wakes[1] ? wakes[1] : wakes[0];
+  if (wakes[2] > middle) middle = wakes[2] < larger ? wakes[2] : larger;
+  if (middle > testkit::slack(17)) {
     char text[96];
-    snprintf(text, sizeof text, "Escape taken %lu ms after it was posted (loop ended after %lu)",
-             taken, endedAt - escapePostedAt);
-    fail(kEscapeLate, text);
+    snprintf(text, sizeof text, "the loop woke %lu, %lu and %lu ms after a post", wakes[0],
+             wakes[1], wakes[2]);
+    fail(kWokeLate, text);
   }
   expectEveryRefusedNameAsked();
   ExitProcess(static_cast<UINT>(code));
@@ -256,28 +303,35 @@ void runTheSaverWithout(const AbsentRow& absent) {
 void PrintTo(const AbsentRow& absent, std::ostream* out) { *out << absent.name; }
 
 // The group policy's key: where it exists, its wallpaper value is read (wide
-// first), which a new prefix does not have. Made for the row, and volatile,
-// so that no other test ever sees it.
+// first), which a new prefix does not have. Made for the rows that compose
+// the background, volatile, and removed again with its parent if that was
+// made too, so that no other test sees either.
+const char kPoliciesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies";
 const char kPolicyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 
-bool makePolicyKey() {
+bool keyExists(const char* path) {
   HKEY key = nullptr;
-  DWORD disposition = 0;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kPolicyKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_READ,
-                      nullptr, &key, &disposition) != ERROR_SUCCESS) {
-    return false;
-  }
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);
-  return disposition == REG_CREATED_NEW_KEY;
+  return true;
 }
 
 class OldestWindows : public ::testing::TestWithParam<AbsentRow> {};
 
 // Exit codes name the fault (see the list above; stderr says more).
 TEST_P(OldestWindows, StartStillEyesAndEscapeWork) {
-  bool madePolicyKey = GetParam().ownDesktop && makePolicyKey();
+  bool hadPolicies = keyExists(kPoliciesKey);
+  bool hadPolicy = keyExists(kPolicyKey);
+  HKEY key = nullptr;
+  if (GetParam().ownDesktop && !hadPolicy) {
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kPolicyKey, 0, nullptr,
+                                             REG_OPTION_VOLATILE, KEY_READ, nullptr, &key,
+                                             nullptr));
+    RegCloseKey(key);
+  }
   EXPECT_EXIT(runTheSaverWithout(GetParam()), ::testing::ExitedWithCode(0), "");
-  if (madePolicyKey) RegDeleteKeyA(HKEY_CURRENT_USER, kPolicyKey);
+  if (!hadPolicy) RegDeleteKeyA(HKEY_CURRENT_USER, kPolicyKey);
+  if (!hadPolicies) RegDeleteKeyA(HKEY_CURRENT_USER, kPoliciesKey);
 }
 
 // Windows 95 without its updates lacks every one of these; 98 and NT 4
@@ -327,7 +381,7 @@ DWORD WINAPI watchThePreview(LPVOID) {
   DWORD stillStart = GetTickCount();
   Sleep(1000);
   double share = (processSeconds() - cpuBefore) / ((GetTickCount() - stillStart) / 1000.0);
-  double allowed = 0.1 * testkit::timeScale();
+  double allowed = 0.05 * testkit::timeScale();
   if (share > (allowed < 0.5 ? allowed : 0.5)) fail(kBusyWhileStill, "the preview is busy");
   PostMessageA(previewHost, WM_CLOSE, 0, 0);
   Sleep(testkit::slack(5000));
@@ -380,7 +434,7 @@ void waitWithASeenMessageQueued() {
   if (waited > testkit::slack(17)) {
     char text[64];
     snprintf(text, sizeof text, "the wait took %lu ms with the key queued", waited);
-    fail(kEscapeLate, text);
+    fail(kWokeLate, text);
   }
   expectEveryRefusedNameAsked();
   ExitProcess(0);
