@@ -3,8 +3,10 @@
 // executable's imports of GetProcAddress and wglGetProcAddress (the lookups
 // of the product's objects linked in here go through them), and plays a
 // whole run in process: the start, a still second, a mouse move, Escape.
-// Each row runs in a death-test child: the lookups are cached in statics,
-// and the application object is the process's one global.
+// The preview without the DPI functions, and the message wait without its
+// one-call form, follow. Each runs in a death-test child: the lookups are
+// cached in statics, and the application object is the process's one
+// global.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -36,7 +38,7 @@ enum : UINT {
   kNoFirstFrame,
   kNotCovered,      // the window does not cover the primary monitor
   kDrewWhileStill,
-  kBusyWhileStill,  // the process used processor time while nothing was due
+  kBusyWhileStill,  // the loop kept looking at its queue, or used processor time, while still
   kNoEyes,
   kEyesStayed,
   kWokeLate,        // a message posted during the long wait was looked at a frame later
