@@ -12,6 +12,13 @@
 #      with nothing shown, the clock only, the FPS counter, and the mouse
 #      moving all the time.
 # Each figure is the median of several runs with its spread (min-max).
+# The start-up and frame-cost targets are ratios to the floor program
+# measured in the same run (start-up at most 1.10 times the floor's at every
+# screen size, frames at least 0.90 times the floor's rate), so they judge
+# the saver the same way on any machine. The table, headed by the commit and
+# the machine (processor, cores, Wine, Mesa), is written to
+# build/bench/results.md, and to bench/RESULTS.md when the working tree holds
+# nothing but the commit.
 # Presented frames are counted from outside the product by
 # bench/frame_counter.c, which watches the display's damage; row 1 checks
 # that count against the measuring programs' own frame counts.
@@ -26,7 +33,7 @@
 # GLIMMER_BENCH_IDLE_MS (idle preview window, default 10000),
 # GLIMMER_BENCH_LIVE_SETTLE_MS and GLIMMER_BENCH_LIVE_MS (row 6: time from
 # the saver's window to the measured interval, default 5000, and the
-# interval, default 10000).
+# interval, default 10000), GLIMMER_BENCH_SKIP_DEPS=1 (no package check).
 #
 # The measuring programs (bench/) link the same objects as the .scr; the
 # product itself carries no timing code. The bench-win64 preset builds them
@@ -35,6 +42,13 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
+invocation="./bench.sh${*:+ $*}"
+started=$(date +%s)
+# The figures belong to a commit only when the working tree holds nothing
+# else (bench/RESULTS.md, which a run writes, aside): only then does the run
+# write bench/RESULTS.md.
+commit=$(git rev-parse --short HEAD 2>/dev/null || echo '?')
+changed_files=$(git status --porcelain -- . ':!bench/RESULTS.md' 2>/dev/null | wc -l) || changed_files=1
 
 runs=${GLIMMER_BENCH_RUNS:-5}
 large=${GLIMMER_BENCH_LARGE:-0}
@@ -51,14 +65,16 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --large) large=1 ;;
     --runs) runs=$2; shift ;;
-    -h|--help) sed -n '2,34p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,41p' "$0"; exit 0 ;;
     *) echo "Unknown argument: $1 (see --help)" >&2; exit 2 ;;
   esac
   shift
 done
 
 # --- Builds, displays, prefixes --------------------------------------------------
-scripts/install_deps.sh
+# On a machine set up once and shared, GLIMMER_BENCH_SKIP_DEPS=1 leaves the
+# package check to whoever set it up.
+[ "${GLIMMER_BENCH_SKIP_DEPS:-0}" = 1 ] || scripts/install_deps.sh
 out=$root/build/bench
 mkdir -p "$out"
 build() {
@@ -91,6 +107,7 @@ export WINEDEBUG=-all
 
 # --- Samples and processes ---------------------------------------------------------
 samples=$out/samples.csv
+csv_out=$out/results.csv
 echo "screen,metric,run,value" >"$samples"
 sample() { echo "$1,$2,$3,$4" >>"$samples"; }
 # key=value from a result file; empty when absent.
@@ -289,7 +306,11 @@ measure_screen() {
     for key in fps startup_total_ms stage_window_ms stage_gl_ms stage_snapshot_ms stage_first_frame_ms; do
       sample "$screen" "floor_$key" "$i" "$(value_of "$floor" $key)"
     done
+    # The targets are these ratios, each taken within one pair of runs, so
+    # both programs meet the same machine and the same load.
     sample "$screen" frame_ratio "$i" "$(ratio "$(value_of "$bench" fps)" "$(value_of "$floor" fps)")"
+    sample "$screen" startup_ratio "$i" \
+      "$(ratio "$(value_of "$bench" startup_total_ms)" "$(value_of "$floor" startup_total_ms)")"
     # The saver's snapshot (the copy it takes before its window exists,
     # then the upload) against the floor's bare one-level copy of the same
     # screen.
@@ -467,17 +488,38 @@ sample - scr_bytes_win32 1 "$(stat -c %s "$build32/Glimmerwatch.scr")"
 sample - scr_bytes_win64 1 "$(stat -c %s "$build64/Glimmerwatch.scr")"
 
 # --- The table -------------------------------------------------------------------
-# The run's conditions, with a line TABLE where bench/report.sh puts the
-# table it makes from the samples.
+# What was measured, on what and how; bench/report.sh puts the targets and
+# the table at the line TABLE and the description of the rows after it.
+if [ "$changed_files" -eq 0 ]; then
+  source_state="commit $commit, working tree clean"
+else
+  source_state="commit $commit plus $changed_files changed files in the working tree"
+fi
+mesa=$(grep -o 'Mesa [0-9][0-9.]*' <<<"$gl_version" || echo "Mesa release not named")
+elapsed=$(($(date +%s) - started))
 {
-  echo "Glimmerwatch bench, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git rev-parse --short HEAD 2>/dev/null || echo '?') plus working tree"
+  echo "# Glimmerwatch bench results"
   echo
-  echo "- Machine: $(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo), $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(uname -sr)"
+  echo "Made by \`$invocation\` from $source_state, on $(date -u '+%Y-%m-%d %H:%M UTC'), in $((elapsed / 60)) min $((elapsed % 60)) s."
+  echo "Each figure is the median of its runs with the smallest and largest beside it;"
+  echo "rows marked \`·\` break a figure down and carry no target. The start-up and"
+  echo "frame-cost targets are ratios to the floor program, taken within each pair of"
+  echo "runs of the same run of the bench, so they hold on any machine; the absolute"
+  echo "figures only describe this one."
+  echo
+  echo "## Machine"
+  echo
+  echo "- Processor: $(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo), $(nproc) cores; memory $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo); $(uname -sr)"
   echo "- Load average (1/5/15 min) before: $machine_load_before; after: $machine_load_after"
-  echo "- Wine: $("$wine64_loader" --version 2>/dev/null) (64-bit loader); Xvfb 24-bit, screens: ${startup_screens[*]}"
-  echo "- OpenGL: $gl_version (GL_VERSION through Wine's WGL; it names the Mesa release); renderer: $gl_renderer"
-  echo "- Runs per figure: $runs; frames: ${warm_ms} ms warm-up then ${frame_ms} ms counted per run, parts ${part_ms} ms each; idle preview: ${settle_ms} ms settle then ${idle_ms} ms; start-up also at ${startup_size}"
+  echo "- Wine: $("$wine64_loader" --version 2>/dev/null) (64-bit loader); Xvfb 24-bit"
+  echo "- OpenGL: $mesa, renderer $gl_renderer (GL_VERSION through Wine's WGL: $gl_version)"
+  echo
+  echo "## Run"
+  echo
+  echo "- Screens: ${startup_screens[*]} (rows 1 and 5 on ${screens[*]}; row 2 on all; rows 3 and 6 on ${screens[0]})"
+  echo "- Runs per figure: $runs; frames: ${warm_ms} ms warm-up then ${frame_ms} ms counted per run, parts ${part_ms} ms each; idle preview: ${settle_ms} ms settle then ${idle_ms} ms"
   echo "- Row 6: Glimmerwatch.scr /s at ${screens[0]}, ${live_settle_ms} ms after its window appears, then ${live_ms} ms measured; CPU from /proc/<pid>/stat utime+stime; presented frames counted from the display's damage (bench/frame_counter.c)"
+  echo "- Samples: $samples; the table as CSV: $csv_out"
   echo
   echo TABLE
   # What the counter counted in each of the two seconds before the
@@ -492,4 +534,13 @@ sample - scr_bytes_win64 1 "$(stat -c %s "$build64/Glimmerwatch.scr")"
 } >"$out/run.md"
 bench/report.sh "$out"
 echo
-echo "== Table: $out/results.md; CSV: $out/results.csv; every sample: $samples; screenshots of the .scr: $out/scr-*.png, $out/live-*.png"
+echo "== Table: $out/results.md; CSV: $csv_out; every sample: $samples; screenshots of the .scr: $out/scr-*.png, $out/live-*.png"
+echo "== Ratio targets (median of the runs, target, verdict):"
+awk -F, 'FNR > 1 && $2 ~ /ratio saver\/floor/ {gsub(/["*]/, "", $2); gsub(/"/, "", $9)
+  printf "   %s at %s: %s (%s) %s\n", $2, $3, $5, $9, $10}' "$csv_out"
+if [ "$changed_files" -eq 0 ]; then
+  cp "$out/results.md" bench/RESULTS.md
+  echo "== bench/RESULTS.md written: the figures of commit $commit"
+else
+  echo "== bench/RESULTS.md left as it was: the working tree held $changed_files changed files; a run on a commit writes it"
+fi
