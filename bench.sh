@@ -29,6 +29,7 @@
 #   --runs N      runs per figure (GLIMMER_BENCH_RUNS, default 5)
 # More knobs: GLIMMER_BENCH_LARGE_SIZE (default 2560x1440),
 # GLIMMER_BENCH_STARTUP_SIZE (start-up only, default 1920x1080),
+# GLIMMER_BENCH_STARTUP_PAIRS (start-up pairs per run, default 3),
 # GLIMMER_BENCH_FRAME_MS (measured frame time per run, default 5000),
 # GLIMMER_BENCH_IDLE_MS (idle preview window, default 10000),
 # GLIMMER_BENCH_LIVE_SETTLE_MS and GLIMMER_BENCH_LIVE_MS (row 6: time from
@@ -51,6 +52,7 @@ commit=$(git rev-parse --short HEAD 2>/dev/null || echo '?')
 changed_files=$(git status --porcelain -- . ':!bench/RESULTS.md' 2>/dev/null | wc -l) || changed_files=1
 
 runs=${GLIMMER_BENCH_RUNS:-5}
+startup_pairs=${GLIMMER_BENCH_STARTUP_PAIRS:-3}
 large=${GLIMMER_BENCH_LARGE:-0}
 large_size=${GLIMMER_BENCH_LARGE_SIZE:-2560x1440}
 warm_ms=1000
@@ -65,7 +67,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --large) large=1 ;;
     --runs) runs=$2; shift ;;
-    -h|--help) sed -n '2,41p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,42p' "$0"; exit 0 ;;
     *) echo "Unknown argument: $1 (see --help)" >&2; exit 2 ;;
   esac
   shift
@@ -225,7 +227,7 @@ run_program() {
     echo "!! $program run $run failed (exit $status): $(value_of "$result" failed)" >&2
     return 1
   fi
-  sample "$screen" "${program%.exe}_peak_kb" "$run" "$peak"
+  [ "${keep_peak:-1}" = 0 ] || sample "$screen" "${program%.exe}_peak_kb" "$run" "$peak"
   [ -n "$metric" ] && sample "$screen" "$metric" "$run" "$(ratio "$(frames_between "$log" \
     "$(value_of "$result" measure_start_unix_ns)" "$(value_of "$result" measure_end_unix_ns)")" \
     "$(value_of "$result" frames)")"
@@ -270,6 +272,47 @@ end_scr() {
 }
 
 # --- Rows 1, 2, 5 on one screen --------------------------------------------------
+# One pair of runs on a screen, the bench program's and the floor's, the
+# one named fourth first, with the timing that follows the fifth argument;
+# records their figures under the run's name (third). With 0 as the fifth
+# argument, a start-up pair: no frame counter, and no peak memory, which
+# would not be that of a running saver.
+measure_pair() {
+  local screen=$1 name=$2 run=$3 first=$4 full=$5 key order=(bench floor) metric
+  shift 5
+  local bench=$work/bench-$name-$run.txt floor=$work/floor-$name-$run.txt
+  [ "$first" = floor ] && order=(floor bench)
+  for key in "${order[@]}"; do
+    metric=
+    [ "$full" = 1 ] && metric=counter_check_${key/bench/saver}
+    keep_peak=$full run_program "$screen" "glimmer_$key.exe" "$run" "$work/$key-$name-$run.txt" \
+      "$metric" "$@" || true
+  done
+  touch "$bench" "$floor"
+  for key in fps stage_settings_ms stage_mode_switch_ms stage_desktop_copy_ms stage_window_ms \
+    stage_gl_fonts_ms stage_eye_texture_ms stage_snapshot_ms stage_display_list_ms stage_first_frame_ms \
+    startup_total_ms process_start_to_main_ms font_lists_one_overlay_ms part_backdrop_fps \
+    part_plus_clock_fps part_plus_counter_fps part_plus_eyes_fps; do
+    sample "$screen" "saver_$key" "$run" "$(value_of "$bench" $key)"
+  done
+  for key in fps startup_total_ms stage_window_ms stage_gl_ms stage_snapshot_ms stage_first_frame_ms; do
+    sample "$screen" "floor_$key" "$run" "$(value_of "$floor" $key)"
+  done
+  # The targets are these ratios, each taken within one pair of runs, so
+  # both programs meet the same machine and the same load.
+  sample "$screen" frame_ratio "$run" "$(ratio "$(value_of "$bench" fps)" "$(value_of "$floor" fps)")"
+  sample "$screen" startup_ratio "$run" \
+    "$(ratio "$(value_of "$bench" startup_total_ms)" "$(value_of "$floor" startup_total_ms)")"
+  # The saver's snapshot (the copy it takes before its window exists,
+  # then the upload) against the floor's bare one-level copy of the same
+  # screen.
+  local saver_snapshot
+  saver_snapshot=$(awk -v a="$(value_of "$bench" stage_desktop_copy_ms)" \
+    -v b="$(value_of "$bench" stage_snapshot_ms)" 'BEGIN { print a + b }')
+  sample "$screen" snapshot_over_floor_copy "$run" \
+    "$(ratio "$saver_snapshot" "$(value_of "$floor" stage_snapshot_ms)")"
+}
+
 # With `startup` as the second argument, only the start-up stages (row 2).
 measure_screen() {
   local screen=$1 name=s$1 scope=${2:-all} i key
@@ -285,39 +328,20 @@ measure_screen() {
   run_program "$screen" glimmer_floor.exe 0 "$work/warm-floor.txt" "" 200 200 >/dev/null || true
   sed -i "/^$screen,[^,]*,0,/d" "$samples"
 
-  local timing=("$warm_ms" "$frame_ms" "$part_ms") what="frame cost and start-up"
+  local timing=("$warm_ms" "$frame_ms" "$part_ms") what="frame cost and start-up" order k
   [ "$scope" = startup ] && timing=(0 0) what="start-up"
   for i in $(seq "$runs"); do
-    echo "== $screen: $what, run $i of $runs"
-    local bench=$work/bench-$name-$i.txt floor=$work/floor-$name-$i.txt order=(bench floor)
+    echo "== $screen: $what, run $i of $runs (and $((startup_pairs - 1)) more start-up pairs)"
     # Alternating the order spreads any drift in the machine's load evenly.
-    [ $((i % 2)) -eq 0 ] && order=(floor bench)
-    for key in "${order[@]}"; do
-      run_program "$screen" "glimmer_$key.exe" "$i" "$work/$key-$name-$i.txt" \
-        "counter_check_${key/bench/saver}" "${timing[@]}" || true
+    order=bench
+    [ $((i % 2)) -eq 0 ] && order=floor
+    measure_pair "$screen" "$name" "$i" "$order" 1 "${timing[@]}"
+    # Start-ups are short and the load of a shared machine swings within
+    # seconds, so each run takes more pairs of them than of the rest.
+    for k in $(seq 2 "$startup_pairs"); do
+      [ "$order" = bench ] && order=floor || order=bench
+      measure_pair "$screen" "$name" "$i.$k" "$order" 0 0 0
     done
-    touch "$bench" "$floor"
-    for key in fps stage_settings_ms stage_mode_switch_ms stage_desktop_copy_ms stage_window_ms \
-      stage_gl_fonts_ms stage_eye_texture_ms stage_snapshot_ms stage_display_list_ms stage_first_frame_ms \
-      startup_total_ms process_start_to_main_ms font_lists_one_overlay_ms part_backdrop_fps \
-      part_plus_clock_fps part_plus_counter_fps part_plus_eyes_fps; do
-      sample "$screen" "saver_$key" "$i" "$(value_of "$bench" $key)"
-    done
-    for key in fps startup_total_ms stage_window_ms stage_gl_ms stage_snapshot_ms stage_first_frame_ms; do
-      sample "$screen" "floor_$key" "$i" "$(value_of "$floor" $key)"
-    done
-    # The targets are these ratios, each taken within one pair of runs, so
-    # both programs meet the same machine and the same load.
-    sample "$screen" frame_ratio "$i" "$(ratio "$(value_of "$bench" fps)" "$(value_of "$floor" fps)")"
-    sample "$screen" startup_ratio "$i" \
-      "$(ratio "$(value_of "$bench" startup_total_ms)" "$(value_of "$floor" startup_total_ms)")"
-    # The saver's snapshot (the copy it takes before its window exists,
-    # then the upload) against the floor's bare one-level copy of the same
-    # screen.
-    saver_snapshot=$(awk -v a="$(value_of "$bench" stage_desktop_copy_ms)" \
-      -v b="$(value_of "$bench" stage_snapshot_ms)" 'BEGIN { print a + b }')
-    sample "$screen" snapshot_over_floor_copy "$i" \
-      "$(ratio "$saver_snapshot" "$(value_of "$floor" stage_snapshot_ms)")"
   done
   [ "$scope" = startup ] && return 0
   gl_version=$(value_of "$work/bench-$name-1.txt" gl_version || true)
@@ -517,7 +541,7 @@ elapsed=$(($(date +%s) - started))
   echo "## Run"
   echo
   echo "- Screens: ${startup_screens[*]} (rows 1 and 5 on ${screens[*]}; row 2 on all; rows 3 and 6 on ${screens[0]})"
-  echo "- Runs per figure: $runs; frames: ${warm_ms} ms warm-up then ${frame_ms} ms counted per run, parts ${part_ms} ms each; idle preview: ${settle_ms} ms settle then ${idle_ms} ms"
+  echo "- Runs per figure: $runs, and $((runs * startup_pairs)) pairs of start-ups (each run adds $((startup_pairs - 1)) start-up pairs); frames: ${warm_ms} ms warm-up then ${frame_ms} ms counted per run, parts ${part_ms} ms each; idle preview: ${settle_ms} ms settle then ${idle_ms} ms"
   echo "- Row 6: Glimmerwatch.scr /s at ${screens[0]}, ${live_settle_ms} ms after its window appears, then ${live_ms} ms measured; CPU from /proc/<pid>/stat utime+stime; presented frames counted from the display's damage (bench/frame_counter.c)"
   echo "- Samples: $samples; the table as CSV: $csv_out"
   echo
