@@ -16,6 +16,9 @@ struct SharedTask {
 
 // Starts the task's work and waits at most `limitMs` for its thread to
 // end; true when it ended in time, and only then may the caller read the
-// results. Either way the caller lets go of the task when done.
+// results. Either way the caller lets go of the task when done. While it
+// waits, messages that other threads send to the caller's windows are
+// handled (their window procedures run inside this call); posted and input
+// messages stay queued.
 bool runBounded(SharedTask* task, DWORD limitMs);
 void letGo(SharedTask* task);

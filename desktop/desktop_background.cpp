@@ -164,6 +164,16 @@ int wallpaperSources(ObjectAnswer answer, WallpaperSource* order) {
   return count;
 }
 
+void matchObjectMonitors(const ScreenRect* objectRects, int objectCount,
+                         const MonitorArea* monitors, int count, int* matches) {
+  for (int i = 0; i < count; ++i) {
+    matches[i] = -1;
+    for (int j = 0; j < objectCount && matches[i] < 0; ++j) {
+      if (sameRect(objectRects[j], monitors[i].rect)) matches[i] = j;
+    }
+  }
+}
+
 WallpaperStyle chooseWallpaperStyle(bool objectAnswered, WallpaperStyle objectStyle,
                                     bool policySetsStyle, WallpaperStyle policyStyle,
                                     WallpaperStyle userStyle) {

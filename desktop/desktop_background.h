@@ -84,6 +84,17 @@ enum ObjectAnswer {
 // empty answer of the object means, whatever the registry names.
 int wallpaperSources(ObjectAnswer answer, WallpaperSource* order);
 
+// Which of the wallpaper object's monitors answers for each of the saver's.
+// The shell updates the object's list only after its own handling of a
+// display change, often later than the saver settles on it: until then the
+// list may hold a monitor at its old rectangle, or lack one that was just
+// added. Only a monitor of the object at the very rectangle of one of the
+// saver's speaks for it. Into `matches`, for each of the saver's `count`
+// monitors, the index in `objectRects` of the first such, or -1: that
+// monitor then takes the sources of a silent object.
+void matchObjectMonitors(const ScreenRect* objectRects, int objectCount,
+                         const MonitorArea* monitors, int count, int* matches);
+
 // The style for the pictures: the wallpaper object's when it answered,
 // else the policy's when it sets one, else the user's.
 WallpaperStyle chooseWallpaperStyle(bool objectAnswered, WallpaperStyle objectStyle,

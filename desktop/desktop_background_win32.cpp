@@ -271,9 +271,11 @@ void transcodedPath(int monitor, WCHAR (&path)[MAX_PATH]) {
   if (length == 0 || length >= MAX_PATH || !appendWide(path, tail)) path[0] = 0;
 }
 
-// Fills the decoding jobs, one a monitor, each with the files to try in
-// order. `object` is what the wallpaper object said, null when it said
-// nothing in time.
+// Fills the decoding jobs, one for each of the saver's monitors, each with
+// the files to try in order. `object` is what the wallpaper object said,
+// null when it said nothing in time; a monitor it does not list at the
+// same rectangle is one its list has not caught up with, and takes what a
+// silent object leaves.
 void planJobs(const ObjectQuery* object, const MonitorArea* monitors, int monitorCount,
               DecodeTask* decode) {
   WCHAR policy[MAX_PATH];
@@ -282,12 +284,17 @@ void planJobs(const ObjectQuery* object, const MonitorArea* monitors, int monito
   policyWallpaperPath(policy);
   userWallpaperPath(user);
   transcodedPath(-1, transcoded);
-  int count = object != nullptr ? object->count : monitorCount;
-  if (count > kMaxWallpapers) count = kMaxWallpapers;
+  int count = monitorCount < kMaxWallpapers ? monitorCount : kMaxWallpapers;
+  ScreenRect objectRects[kMaxWallpapers];
+  int objectCount = object != nullptr ? object->count : 0;
+  for (int i = 0; i < objectCount; ++i) objectRects[i] = object->monitors[i].rect;
+  int matches[kMaxWallpapers];
+  matchObjectMonitors(objectRects, objectCount, monitors, count, matches);
   for (int i = 0; i < count; ++i) {
     WallpaperJob& job = decode->jobs[i];
-    job.monitor = object != nullptr ? object->monitors[i].rect : monitors[i].rect;
-    ObjectAnswer answer = object != nullptr ? object->monitors[i].answer : kObjectSilent;
+    const ObjectMonitor* answered = matches[i] >= 0 ? &object->monitors[matches[i]] : nullptr;
+    job.monitor = monitors[i].rect;
+    ObjectAnswer answer = answered != nullptr ? answered->answer : kObjectSilent;
     WallpaperSource order[kWallpaperSourceCount];
     job.candidateCount = wallpaperSources(answer, order);
     job.chosen = -1;
@@ -297,10 +304,10 @@ void planJobs(const ObjectQuery* object, const MonitorArea* monitors, int monito
       WCHAR(&path)[MAX_PATH] = job.candidates[c];
       switch (order[c]) {
         case kSourceObjectPath:
-          copyWide(path, object->monitors[i].path);
+          copyWide(path, answered->path);
           break;
         case kSourceMonitorTranscoded:
-          transcodedPath(object != nullptr ? object->monitors[i].index : i, path);
+          transcodedPath(answered != nullptr ? answered->index : i, path);
           break;
         case kSourceTranscoded:
           copyWide(path, transcoded);

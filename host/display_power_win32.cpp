@@ -12,16 +12,18 @@ struct PowerSettingBroadcast {
 };
 
 // Spelled out: the uuid library would bring the whole table of power GUIDs.
-// Windows 8 and later: 0 off, 1 on, 2 dimmed.
-const GUID kConsoleDisplayState = {
-    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+// Windows 8 and later: the displays of the session the saver runs in, 0
+// off, 1 on, 2 dimmed. The console's own state would darken a saver in a
+// Remote Desktop session whenever the machine's screen sleeps.
+const GUID kSessionDisplayStatus = {
+    0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
 // Vista and 7: 0 off, 1 on.
 const GUID kMonitorPowerOn = {
     0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
 
 // Windows 8 reports 6.2, and so do later ones to a program that does not
-// declare them in its manifest: either way, the console's state exists.
-bool hasConsoleDisplayState() {
+// declare them in its manifest: either way, the session's state exists.
+bool hasSessionDisplayStatus() {
   OSVERSIONINFOA version = {};
   version.dwOSVersionInfoSize = sizeof(version);
   if (!GetVersionExA(&version)) return false;
@@ -34,7 +36,7 @@ HANDLE registerDisplayState(HWND window) {
   RegisterPowerSettingNotificationProc registerSetting =
       findImport(kRegisterPowerSettingNotification);
   if (registerSetting == nullptr) return nullptr;
-  const GUID& setting = hasConsoleDisplayState() ? kConsoleDisplayState : kMonitorPowerOn;
+  const GUID& setting = hasSessionDisplayStatus() ? kSessionDisplayStatus : kMonitorPowerOn;
   return registerSetting(window, &setting, 0);  // DEVICE_NOTIFY_WINDOW_HANDLE
 }
 
@@ -48,7 +50,7 @@ void unregisterDisplayState(HANDLE registration) {
 DisplayState displayStateIn(LPARAM lParam) {
   const PowerSettingBroadcast* broadcast = reinterpret_cast<const PowerSettingBroadcast*>(lParam);
   if (broadcast == nullptr || broadcast->dataLength < sizeof(DWORD)) return kDisplayStateNotOurs;
-  if (!IsEqualGUID(broadcast->setting, kConsoleDisplayState) &&
+  if (!IsEqualGUID(broadcast->setting, kSessionDisplayStatus) &&
       !IsEqualGUID(broadcast->setting, kMonitorPowerOn)) {
     return kDisplayStateNotOurs;
   }

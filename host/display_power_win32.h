@@ -17,7 +17,8 @@ enum DisplayState {
 };
 
 // Asks the system to tell `window` of the display state (Windows 8 and
-// later: the console's display state; Vista and 7: the monitors' power),
+// later: the state of the session's displays; Vista and 7: the monitors'
+// power),
 // looked up at run time. Null where the system has neither; the system
 // then tells nothing, and frames go on as always.
 HANDLE registerDisplayState(HWND window);

@@ -155,3 +155,39 @@ void FrameClock::frameDrawn(const FrameStep& step, uint32_t now, WallSecond wall
     paceRunning = true;
   }
 }
+
+void GlRecovery::lost(uint32_t now) {
+  if (lossRunning) return;
+  lossRunning = true;
+  lostAt = now;
+  triedOnce = false;
+}
+
+void GlRecovery::resumed(uint32_t now) {
+  if (!lossRunning) return;
+  lostAt = now;
+  triedOnce = false;
+}
+
+void GlRecovery::attempted(uint32_t now) {
+  triedOnce = true;
+  triedAt = now;
+}
+
+void GlRecovery::presented() { lossRunning = false; }
+
+RebuildStep GlRecovery::next(uint32_t now) const {
+  RebuildStep step = {};
+  uint32_t sinceLoss = lossRunning ? now - lostAt : 0;
+  if (sinceLoss >= kRebuildGiveUpMs) {
+    step.giveUp = true;
+    return step;
+  }
+  uint32_t sinceTry = now - triedAt;
+  if (!lossRunning || !triedOnce || sinceTry >= kRebuildRetryMs) {
+    step.rebuild = true;
+    return step;
+  }
+  step.waitMs = earlier(kRebuildRetryMs - sinceTry, kRebuildGiveUpMs - sinceLoss);
+  return step;
+}

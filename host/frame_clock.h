@@ -109,3 +109,34 @@ struct FrameClock {
   bool relayoutPending = false;     // displayChangedAt holds the last change not yet followed
   uint32_t displayChangedAt = 0;
 };
+
+// A lost GL (a failed present, a driver reset, a resume) is made again at
+// once. Right after a resume the displays may not be back yet, so a rebuild
+// that fails, or whose first present fails, is tried again every
+// kRebuildRetryMs, and given up kRebuildGiveUpMs after the loss.
+enum : uint32_t { kRebuildRetryMs = 1000, kRebuildGiveUpMs = 10000 };
+
+// What the loop does about a lost GL now.
+struct RebuildStep {
+  bool rebuild;     // try now
+  bool giveUp;      // the GL stayed lost too long: end
+  uint32_t waitMs;  // neither: until the next try, or a message
+};
+
+struct GlRecovery {
+  // The GL was found lost at `now`; the time allowed runs from the first
+  // loss until a frame is presented again.
+  void lost(uint32_t now);
+  // The system resumed at `now`: a loss that was running before the sleep
+  // gets the whole time again.
+  void resumed(uint32_t now);
+  void attempted(uint32_t now);
+  // A frame reached the screen: the GL works.
+  void presented();
+  RebuildStep next(uint32_t now) const;
+
+  bool lossRunning = false;  // lostAt holds the start of a loss not yet over
+  uint32_t lostAt = 0;
+  bool triedOnce = false;    // triedAt holds this loss's last rebuild
+  uint32_t triedAt = 0;
+};

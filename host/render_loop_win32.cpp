@@ -48,6 +48,13 @@ bool SaverApp::takeOneMessage() {
     quitCode = static_cast<int>(message.wParam);
     return false;
   }
+  // Someone at the keyboard or the mouse sees the displays, whatever the
+  // system last said of them: an "on" that never came must not leave the
+  // saver dark for good.
+  if ((message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+      (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST)) {
+    frameClock.displaysOn();
+  }
   // The loop takes one message per pass, so a mouse move further back in
   // the queue is seen only passes later; Wine turns X motion into messages
   // inside this very call, which made the eyes miss most single moves.
@@ -71,20 +78,36 @@ void SaverApp::useFineTimer(bool fine) {
   fineTimer = fine;
 }
 
+// The GL is gone (a failed present or context, a driver reset, a resume):
+// the loop rebuilds it before it draws again.
+void SaverApp::loseGraphics() {
+  graphicsLost = true;
+  glRecovery.lost(timeGetTime());
+}
+
 // Takes at most one message per pass, as the window procedures expect, and
 // draws only the frames that are due. Between them it sleeps until the next
 // one is due or any message arrives (MWMO_INPUTAVAILABLE: also one already
 // seen but still queued), so Escape, mouse moves and close requests act at
 // once and a still picture costs nothing. The screen-saver state and the
 // timer are given back by shutDown, on every way out. A GL that cannot be
-// made again ends the loop with 1, as quietly as Escape: nobody is there to
-// read a box.
+// made again within the recovery's time ends the loop with 1, as quietly as
+// Escape: nobody is there to read a box.
 int SaverApp::runRenderLoop() {
   enterRenderLoop();
   while (takeOneMessage()) {
-    if (graphicsLost && !recoverGraphics()) {
-      quitCode = 1;
-      break;
+    if (graphicsLost) {
+      RebuildStep rebuild = glRecovery.next(timeGetTime());
+      if (rebuild.giveUp) {
+        quitCode = 1;
+        break;
+      }
+      if (!rebuild.rebuild) {
+        waitForMessage(rebuild.waitMs);
+        continue;
+      }
+      glRecovery.attempted(timeGetTime());
+      if (!recoverGraphics()) continue;
     }
     // A mouse move waiting at the head of the queue belongs to this frame.
     MSG waiting;
@@ -95,22 +118,30 @@ int SaverApp::runRenderLoop() {
     WallSecond wall = readWallSecond();
     FrameStep step = frameClock.next(now, wall);
     if (step.relayout) {
+      // A resume's one rebuild comes once the displays have settled, and
+      // takes the new layout's picture with it.
+      if (rebuildAfterRelayout) {
+        rebuildAfterRelayout = false;
+        loseGraphics();
+      }
       followDisplayChange();
       frameClock.relaidOut();
       continue;
     }
     useFineTimer(step.fineTimer);
     if (step.draw) {
-      if (!makeGlContextCurrent(windowDc, glContext)) {
-        graphicsLost = true;
+      // After a driver reset most presents still succeed while the context
+      // draws nothing: only the driver's own word shows the loss.
+      if (!makeGlContextCurrent(windowDc, glContext) || glContextWasReset(glResetStatus)) {
+        loseGraphics();
         continue;
       }
       drawFrame(step);
       if (!presentFrame(windowDc)) {
-        graphicsLost = true;
+        loseGraphics();
         continue;
       }
-      rebuiltUnpresented = false;
+      glRecovery.presented();
       framePresentedOnce = true;
       frameClock.frameDrawn(step, now, wall);
       continue;
@@ -173,10 +204,19 @@ void SaverApp::noteDisplayState(LPARAM setting) {
 }
 
 // After sleep the driver may have been reset and the monitors may have
-// changed: a new context, and the monitors measured again.
-void SaverApp::noteResume() {
-  if (!screenSaverRunning || shutDownDone) return;
-  graphicsLost = true;
-  rebuiltUnpresented = false;
-  frameClock.displaysChanged(timeGetTime());
+// changed: the monitors measured again once they settle, and a new context.
+// A wake brings PBT_APMRESUMEAUTOMATIC, and PBT_APMRESUMESUSPEND as well
+// when someone woke it: one rebuild per sleep, not per message.
+void SaverApp::notePowerEvent(WPARAM event) {
+  if (event == PBT_APMSUSPEND) {
+    resumeNoted = false;
+    return;
+  }
+  if (event != PBT_APMRESUMEAUTOMATIC && event != PBT_APMRESUMESUSPEND) return;
+  if (!screenSaverRunning || shutDownDone || resumeNoted) return;
+  resumeNoted = true;
+  DWORD now = timeGetTime();
+  glRecovery.resumed(now);
+  rebuildAfterRelayout = true;
+  frameClock.displaysChanged(now);
 }

@@ -8,6 +8,7 @@
 
 #include "desktop/desktop_copy_win32.h"
 #include "host/frame_clock.h"
+#include "platform/system_imports_win32.h"
 #include "scene/overlays_gl.h"
 #include "scene/screen_layout.h"
 #include "scene/screen_quad.h"
@@ -72,7 +73,8 @@ class SaverApp {
   void paintWindow(HDC dc);
   void noteDisplayChange();
   void noteDisplayState(LPARAM setting);
-  void noteResume();
+  // Sleep and resume (WM_POWERBROADCAST's PBT_APM* codes).
+  void notePowerEvent(WPARAM event);
 
   ClockOverlay clockOverlay = {};
   FpsCounter fpsCounter = {};
@@ -107,6 +109,7 @@ class SaverApp {
   void followDisplayChange();
   bool recoverGraphics();
   void noteMouseMove(UINT message);
+  void loseGraphics();
 
   const char* settingsKeyPath;
   SettingValue resolution = {};   // the stored mode text, read at start-up
@@ -126,8 +129,12 @@ class SaverApp {
   bool fineTimer = false;         // a 1 ms system timer period is asked for
   bool framePresentedOnce = false;  // the GL has shown a frame: the window no longer paints the copy
   HANDLE displayStateNotice = nullptr;  // the system's display-state registration
-  bool graphicsLost = false;      // a present or a resume asks for a new GL context
-  bool rebuiltUnpresented = false;  // a new context has not presented yet
+  bool graphicsLost = false;      // a present, a reset or a resume asks for a new GL context
+  GlRecovery glRecovery;          // how long a lost GL is tried again
+  bool rebuildAfterRelayout = false;  // a resume's rebuild waits for the displays to settle
+  bool resumeNoted = false;       // this wake's resume was taken (cleared by the next suspend)
+  // The driver's reset query where the context is told of resets, else null.
+  GetGraphicsResetStatusARBProc glResetStatus = nullptr;
 };
 
 extern SaverApp saverApp;

@@ -153,7 +153,7 @@ bool SaverApp::setUpOpenGl(HWND targetWindow, int width, int height) {
     reportFailure("OpenGL set-up", "GetDC gave no DC for the window");
     return false;
   }
-  glContext = createGlContext(windowDc);
+  glContext = createGlContext(windowDc, &glResetStatus);
   if (glContext == nullptr) return false;
   setUpSceneState(width, height, layout.eyesWidth, layout.eyesHeight);
   clockOverlay.initOverlay(targetWindow, {layout.clockX, layout.clockBaselineY});
@@ -225,15 +225,17 @@ void SaverApp::followDisplayChange() {
                screenHeight, SWP_NOACTIVATE);
   placeScene();
   frameClock.settings.refreshRate = usableRefreshRate(currentRefreshRate());
-  if (!buildBackdrop()) graphicsLost = true;
+  // A lost GL gets the whole picture with its rebuild; a context the driver
+  // reset would lose the upload.
+  if (graphicsLost) return;
+  if (glContextWasReset(glResetStatus) || !buildBackdrop()) loseGraphics();
 }
 
-// A present or the context failed: a new context, once. A second failure
-// before anything was shown again means the GL is gone for good.
+// A new context with everything in it; on failure the loss goes on, and
+// the loop tries again while the recovery allows.
 bool SaverApp::recoverGraphics() {
+  if (!buildGraphics()) return false;
   graphicsLost = false;
-  if (rebuiltUnpresented || !buildGraphics()) return false;
-  rebuiltUnpresented = true;
   frameClock.windowDamaged();
   return true;
 }

@@ -42,7 +42,7 @@ LRESULT CALLBACK saverWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       return 0;
     case WM_POWERBROADCAST:
       if (wParam == kPowerSettingChange) saverApp.noteDisplayState(lParam);
-      if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) saverApp.noteResume();
+      saverApp.notePowerEvent(wParam);
       return TRUE;
     case WM_ERASEBKGND:
       // Never erased: until the first frame is presented the window shows

@@ -84,6 +84,21 @@ constexpr SystemImport<PwdChangePasswordAProc> kPwdChangePasswordA = {"mpr.dll",
 typedef BOOL(WINAPI* SwapIntervalEXTProc)(int);
 constexpr GlExtensionImport<SwapIntervalEXTProc> kSwapIntervalEXT = {"wglSwapIntervalEXT"};
 
+// WGL_ARB_extensions_string: the driver's WGL extensions for a DC.
+typedef const char*(WINAPI* GetExtensionsStringARBProc)(HDC);
+constexpr GlExtensionImport<GetExtensionsStringARBProc> kGetExtensionsStringARB = {
+    "wglGetExtensionsStringARB"};
+// WGL_ARB_create_context: a context made with attributes, here the one
+// that asks to be told of a driver reset (WGL_ARB_create_context_robustness).
+typedef HGLRC(WINAPI* CreateContextAttribsARBProc)(HDC, HGLRC, const int*);
+constexpr GlExtensionImport<CreateContextAttribsARBProc> kCreateContextAttribsARB = {
+    "wglCreateContextAttribsARB"};
+// GL_ARB_robustness: whether the driver reset the context since the last
+// ask (a GLenum, GL_NO_ERROR when not).
+typedef unsigned int(WINAPI* GetGraphicsResetStatusARBProc)(void);
+constexpr GlExtensionImport<GetGraphicsResetStatusARBProc> kGetGraphicsResetStatusARB = {
+    "glGetGraphicsResetStatusARB"};
+
 // The address of `name` in `module`, or null; null also for a null module.
 FARPROC findExport(HMODULE module, const char* name);
 // The address of `name` in the module named `module` if that module is

@@ -6,3 +6,10 @@ size_t formatClockText(const struct tm& localTime, char* buffer, size_t bufferSi
   if (length == 0 && bufferSize > 0) buffer[0] = '\0';
   return length;
 }
+
+size_t localClockText(time_t now, char* buffer, size_t bufferSize) {
+  const struct tm* local = localtime(&now);
+  if (local != nullptr) return formatClockText(*local, buffer, bufferSize);
+  if (bufferSize > 0) buffer[0] = '\0';
+  return 0;
+}

@@ -23,9 +23,51 @@ const GLint kEyeStacks = 15;
 
 const char kGlStage[] = "OpenGL set-up";
 
+// WGL_ARB_create_context, _profile and _robustness.
+const int kContextProfileMask = 0x9126;         // WGL_CONTEXT_PROFILE_MASK_ARB
+const int kCompatibilityProfile = 0x00000002;   // WGL_CONTEXT_COMPATIBILITY_PROFILE_BIT_ARB
+const int kResetNotification = 0x8256;          // WGL_CONTEXT_RESET_NOTIFICATION_STRATEGY_ARB
+const int kLoseContextOnReset = 0x8252;         // WGL_LOSE_CONTEXT_ON_RESET_ARB
+const unsigned int kGlNoError = 0;              // GL_NO_ERROR
+
+// A context that the driver tells of its resets, made on `dc` with its pixel
+// format while a context made the old way is current there (the WGL
+// extensions are found through one), or null where the driver cannot make
+// one. A context made the old way is never told: after a driver reset it
+// draws nothing while every present still succeeds. Version 1.0 asked for
+// and the compatibility profile: every GL 1.1 call the scene makes keeps
+// working.
+HGLRC createResetNotifiedContext(HDC dc) {
+  GetExtensionsStringARBProc extensions = findImport(kGetExtensionsStringARB);
+  CreateContextAttribsARBProc createWithAttributes = findImport(kCreateContextAttribsARB);
+  if (extensions == nullptr || createWithAttributes == nullptr) return nullptr;
+  const char* list = extensions(dc);
+  if (!namesExtension(list, "WGL_ARB_create_context") ||
+      !namesExtension(list, "WGL_ARB_create_context_robustness")) {
+    return nullptr;
+  }
+  int attributes[5] = {kResetNotification, kLoseContextOnReset, 0, 0, 0};
+  if (namesExtension(list, "WGL_ARB_create_context_profile")) {
+    attributes[2] = kContextProfileMask;
+    attributes[3] = kCompatibilityProfile;
+  }
+  HGLRC context = createWithAttributes(dc, nullptr, attributes);
+  if (context == nullptr) {
+    reportSystemFailure(kGlStage, "wglCreateContextAttribsARB", GetLastError());
+    return nullptr;
+  }
+  if (!wglMakeCurrent(dc, context)) {
+    reportSystemFailure(kGlStage, "wglMakeCurrent", GetLastError());
+    wglDeleteContext(context);
+    return nullptr;
+  }
+  return context;
+}
+
 }  // namespace
 
-HGLRC createGlContext(HDC dc) {
+HGLRC createGlContext(HDC dc, GetGraphicsResetStatusARBProc* resetStatus) {
+  if (resetStatus != nullptr) *resetStatus = nullptr;
   PIXELFORMATDESCRIPTOR request = {};
   request.nSize = sizeof(request);
   request.nVersion = 1;
@@ -50,6 +92,8 @@ HGLRC createGlContext(HDC dc) {
     }
   }
 
+  // The old way first: the WGL extensions are looked up through a current
+  // context.
   HGLRC context = wglCreateContext(dc);
   if (context == nullptr) {
     reportSystemFailure(kGlStage, "wglCreateContext", GetLastError());
@@ -60,7 +104,26 @@ HGLRC createGlContext(HDC dc) {
     wglDeleteContext(context);
     return nullptr;
   }
-  return context;
+  if (resetStatus == nullptr) return context;
+  HGLRC notified = createResetNotifiedContext(dc);
+  if (notified == nullptr) {
+    // The old context stays; a failed attempt left no context current.
+    if (wglGetCurrentContext() != context && !wglMakeCurrent(dc, context)) {
+      reportSystemFailure(kGlStage, "wglMakeCurrent", GetLastError());
+      wglDeleteContext(context);
+      return nullptr;
+    }
+    return context;
+  }
+  wglDeleteContext(context);
+  // Asked only where the context is told of resets: elsewhere the answer
+  // is always "none".
+  *resetStatus = findImport(kGetGraphicsResetStatusARB);
+  return notified;
+}
+
+bool glContextWasReset(GetGraphicsResetStatusARBProc resetStatus) {
+  return resetStatus != nullptr && resetStatus() != kGlNoError;
 }
 
 void placeSceneViewport(int width, int height, int eyesWidth, int eyesHeight) {

@@ -3,10 +3,18 @@
 // from, and the eye sphere's display list.
 #include <windows.h>
 
+#include "platform/system_imports_win32.h"
+
 // Chooses and sets a double-buffered RGBA pixel format of the desktop's
 // depth on `dc`, unless its window has one already, and makes a new context
-// current on it. Null on failure; the DC stays the caller's.
-HGLRC createGlContext(HDC dc);
+// current on it. Null on failure; the DC stays the caller's. Given
+// `resetStatus`, the context is one the driver tells of its resets where
+// it can make one, and *resetStatus the query that asks (else null).
+HGLRC createGlContext(HDC dc, GetGraphicsResetStatusARBProc* resetStatus = nullptr);
+
+// Whether the driver reset the current context since the last ask (and
+// everything it held is gone); never for a null query.
+bool glContextWasReset(GetGraphicsResetStatusARBProc resetStatus);
 
 // Viewport, perspective projection and base state for a width x height
 // window whose eyes' pass covers eyesWidth x eyesHeight of it; claims

@@ -154,9 +154,7 @@ void ClockOverlay::releaseFont() { font.release(); }
 
 void ClockOverlay::drawClock() {
   char text[256];
-  time_t now = time(nullptr);
-  const struct tm* local = localtime(&now);
-  if (local == nullptr || formatClockText(*local, text, sizeof text) == 0) text[0] = '\0';
+  localClockText(time(nullptr), text, sizeof text);
   drawTextLine(font, width, height, place, kClockColour, text, "");
 }
 

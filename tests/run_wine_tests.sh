@@ -33,22 +33,24 @@ source "$source_dir/scripts/private_display.sh"
 source "$source_dir/scripts/first_settings.sh"
 source "$source_dir/scripts/desktop_picture.sh"
 source "$source_dir/scripts/shifted_clock.sh"
+source "$source_dir/scripts/test_times.sh"
 
 # group name, screen (WIDTHxHEIGHTxDEPTH, or WIDTHxHEIGHT+WIDTHxHEIGHT for
 # two monitors side by side, either followed by ,WIDTHxHEIGHT for each
 # smaller mode it can switch to; see scripts/private_display.sh), ctest label,
 # Wine prefix, millisecond clock. Groups that name the same prefix share it
-# (made once): a prefix costs seconds, and neither the Sizes nor the
-# TwoMonitors cases need anything of their own in it (the latter check that
-# Windows sees the two monitors there). The clock is the machine's (-), or
+# (made once): a prefix costs seconds, and neither the Portrait, Depth8,
+# Sizes nor the TwoMonitors cases need anything of their own in it (each
+# writes the settings it starts with; the last check that Windows sees the
+# two monitors there). The clock is the machine's (-), or
 # shifted as on a PC that has been up for weeks (see uptime_target).
 groups=(
   "main 1024x768x24 ^(win32|e2e)$ main -"
   "uptime-past-2^31 1024x768x24 ^e2e_uptime$ main past-2^31"
   "uptime-wrap 1024x768x24 ^e2e_uptime_wrap$ main wrap-in-hold-back"
   "display-change 1024x768x24,800x600 ^e2e_display_change$ main -"
-  "portrait 768x1024x24 ^e2e_portrait$ portrait -"
-  "depth8 1024x768x8 ^e2e_depth8$ depth8 -"
+  "portrait 768x1024x24 ^e2e_portrait$ sizes -"
+  "depth8 1024x768x8 ^e2e_depth8$ sizes -"
   "size-1024x768x16 1024x768x16 ^e2e_sizes$ sizes -"
   "size-1366x768 1366x768x24 ^e2e_sizes$ sizes -"
   "size-1920x1080 1920x1080x24 ^e2e_sizes$ sizes -"
@@ -128,6 +130,8 @@ run_group() {
     shifted_env+=(GLIMMER_UPTIME=$clock)
   fi
   local status=0
+  # The group's count of cases is read from this run's log only.
+  rm -f "$build_dir/Testing/Temporary/LastTest.log"
   # --no-tests=error: a group that runs nothing fails rather than passing.
   # GLIMMER_SCREEN tells the tests which screen the group asked for.
   env "${shifted_env[@]}" DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
@@ -152,6 +156,8 @@ for group in "${groups[@]}"; do
   verdict=passed
   run_group "$name" "$geometry" "$filter" "$prefix_name" "$clock" || { verdict=FAILED; status=1; }
   results+=("$(printf '%-18s %-17s %-7s %4d s' "$name" "$geometry" $verdict $((SECONDS - started)))")
+  record_group "wine $(basename "$build_dir") $name" "$(cases_ran "$build_dir")" \
+    $((SECONDS - started)) $verdict
 done
 [ ${#results[@]} -gt 0 ] || { echo "!! No group matches '$only'" >&2; exit 1; }
 echo "== Wine test groups:"

@@ -61,4 +61,53 @@ inline bool waitForForeground(HWND window, DWORD timeoutMs) {
   return waitUntil([window] { return GetForegroundWindow() == window; }, timeoutMs);
 }
 
+// What must hold while an error box shows; it ends the process with a code
+// of its own when it does not.
+typedef void (*BoxCheck)(HWND box);
+
+struct ErrorBoxWatch {
+  const char* caption;
+  BoxCheck check;
+  UINT noBoxCode;
+  DWORD timeoutMs;
+};
+
+inline BOOL CALLBACK findOwnBox(HWND window, LPARAM context) {
+  ErrorBoxWatch* watch = reinterpret_cast<ErrorBoxWatch*>(context);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char title[64] = {};
+  GetWindowTextA(window, title, sizeof title);
+  if (process != GetCurrentProcessId() || lstrcmpA(title, watch->caption) != 0 ||
+      !IsWindowVisible(window)) {
+    return TRUE;
+  }
+  if (watch->check != nullptr) watch->check(window);
+  PostMessageA(window, WM_COMMAND, IDOK, 0);
+  watch->caption = nullptr;  // found
+  return FALSE;
+}
+
+inline DWORD WINAPI watchForErrorBox(LPVOID context) {
+  ErrorBoxWatch* watch = static_cast<ErrorBoxWatch*>(context);
+  DWORD start = GetTickCount();
+  do {
+    EnumWindows(findOwnBox, reinterpret_cast<LPARAM>(watch));
+    if (watch->caption == nullptr) return 0;
+    Sleep(50);
+  } while (GetTickCount() - start < watch->timeoutMs);
+  ExitProcess(watch->noBoxCode);
+}
+
+// For a test whose code under test shows an error box and then ends the
+// process (a death-test child): a thread of its own waits for this
+// process's box captioned `caption`, runs `check` on it while it shows and
+// presses OK, or ends the process with `noBoxCode` when none shows within
+// slack(10000) ms. Call it right before the code that fails.
+inline void expectErrorBoxThenExit(BoxCheck check, UINT noBoxCode, const char* caption = "Error") {
+  static ErrorBoxWatch watch;
+  watch = {caption, check, noBoxCode, slack(10000)};
+  CreateThread(nullptr, 0, watchForErrorBox, &watch, 0, nullptr);
+}
+
 }  // namespace testkit

@@ -24,7 +24,8 @@ import sys
 import jsonschema
 import yaml
 
-SCHEMA_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "winget-schema")
+SCHEMA_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "third_party",
+                          "winget-schema")
 TYPES = ("version", "defaultLocale", "installer")
 
 

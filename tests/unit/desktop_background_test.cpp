@@ -153,6 +153,35 @@ TEST_P(SourcesTable, TriesWhatTheDesktopShowsFirst) {
 
 INSTANTIATE_TEST_SUITE_P(Wallpapers, SourcesTable, ::testing::ValuesIn(kSourcesCases), ParamName());
 
+// The object's list lags a display change: only a monitor it lists at the
+// same rectangle answers for one of the saver's; its order does not count.
+struct MatchCase {
+  const char* name;
+  std::vector<ScreenRect> object;
+  std::vector<int> matches;  // for the saver's two monitors
+};
+
+const ScreenRect kRightOfXga = {1024, 0, 2304, 1024};
+const MatchCase kMatchCases[] = {
+    {"SameListMatchesInOrder", {kXga, kRightOfXga}, {0, 1}},
+    {"OtherOrderMatchesByRectangle", {kRightOfXga, kXga}, {1, 0}},
+    {"OldRectangleOfAResizedMonitorMatchesNothing", {kXga, {1024, 0, 2048, 768}}, {0, -1}},
+    {"MonitorNotListedYet", {kXga}, {0, -1}},
+    {"NoObjectMonitors", {}, {-1, -1}},
+};
+
+class MatchTable : public ::testing::TestWithParam<MatchCase> {};
+
+TEST_P(MatchTable, OnlyTheSameRectangleAnswersForAMonitor) {
+  const MatchCase& c = GetParam();
+  MonitorArea saver[2] = {{kXga, true}, {kRightOfXga, false}};
+  int matches[2] = {7, 7};
+  matchObjectMonitors(c.object.data(), static_cast<int>(c.object.size()), saver, 2, matches);
+  EXPECT_EQ(c.matches, std::vector<int>(matches, matches + 2));
+}
+
+INSTANTIATE_TEST_SUITE_P(Wallpapers, MatchTable, ::testing::ValuesIn(kMatchCases), ParamName());
+
 // The policy numbers its styles 0-5, not as Control Panel\Desktop does.
 TEST(WallpaperStyleChoice, PolicyTexts) {
   WallpaperStyle style = kWallpaperCentre;

@@ -299,3 +299,51 @@ TEST_P(FrameClockScenario, SameStepsFromAnyStartTime) {
 INSTANTIATE_TEST_SUITE_P(Rules, FrameClockScenario, ::testing::ValuesIn(kScenarios), ParamName());
 
 }  // namespace
+
+// A lost GL: made again at once, then tried again a second apart until ten
+// seconds after the loss, from every start time. Events: 'l'ost, 't'ried,
+// 'r'esumed, 'p'resented, '?' ask with its answer.
+struct RecoveryEvent {
+  char kind;
+  uint32_t at;
+  const char* answer;
+};
+struct RecoveryScenario {
+  const char* name;
+  std::vector<RecoveryEvent> events;
+};
+const RecoveryScenario kRecoveryScenarios[] = {
+    {"FirstTryAtOnceThenASecondApart",
+     {{'?', 0, "rebuild"}, {'l', 100, ""}, {'?', 100, "rebuild"}, {'t', 100, ""},
+      {'?', 1099, "wait 1"}, {'?', 1100, "rebuild"}}},
+    {"GivesUpTenSecondsAfterTheFirstLoss",
+     {{'l', 0, ""}, {'l', 5000, ""}, {'t', 9500, ""}, {'?', 9999, "wait 1"}, {'?', 10000, "give-up"}}},
+    {"APresentEndsTheLoss",
+     {{'l', 0, ""}, {'t', 0, ""}, {'p', 500, ""}, {'l', 9000, ""}, {'?', 9000, "rebuild"},
+      {'t', 18500, ""}, {'?', 18999, "wait 1"}, {'?', 19000, "give-up"}}},
+    {"AResumeGivesARunningLossTheWholeTimeAgain",
+     {{'l', 0, ""}, {'t', 0, ""}, {'r', 0x90000000u, ""}, {'?', 0x90000000u, "rebuild"},
+      {'t', 0x90000000u + 9500, ""}, {'?', 0x90000000u + 9999, "wait 1"}}},
+};
+
+class GlRecoveryScenario : public ::testing::TestWithParam<RecoveryScenario> {};
+TEST_P(GlRecoveryScenario, SameStepsFromAnyStartTime) {
+  for (uint32_t start : startTimes()) {
+    GlRecovery recovery;
+    for (const RecoveryEvent& event : GetParam().events) {
+      uint32_t now = start + event.at;
+      if (event.kind == 'l') recovery.lost(now);
+      if (event.kind == 't') recovery.attempted(now);
+      if (event.kind == 'r') recovery.resumed(now);
+      if (event.kind == 'p') recovery.presented();
+      if (event.kind != '?') continue;
+      RebuildStep step = recovery.next(now);
+      std::string answer = step.giveUp    ? "give-up"
+                           : step.rebuild ? "rebuild"
+                                          : "wait " + std::to_string(step.waitMs);
+      EXPECT_EQ(event.answer, answer) << "at +" << event.at << ", started at " << start;
+    }
+  }
+}
+INSTANTIATE_TEST_SUITE_P(Rules, GlRecoveryScenario, ::testing::ValuesIn(kRecoveryScenarios),
+                         ParamName());

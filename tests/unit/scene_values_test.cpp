@@ -1,8 +1,10 @@
-// The clock overlay's text where it does not fit, and the glyphs the
-// overlays compile. (The eyes' angles and
-// the projection's aspect are measured on the end-to-end pictures: the eyes
+// The clock overlay's text: the digits it shows for a time of day, in the
+// user's time zone, and where it does not fit; and the glyphs the overlays
+// compile. (The eyes' angles and the
+// projection's aspect are measured on the end-to-end pictures: the eyes
 // face the cursor's side, and are round on landscape and portrait screens.)
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
@@ -11,8 +13,57 @@
 #include "scene/clock_text.h"
 #include "scene/fps_count.h"
 #include "scene/overlay_glyphs.h"
+#include "tests/param_name.h"
 
 namespace {
+
+struct ClockRow {
+  const char* name;
+  int hour, minute, second;
+  const char* shown;
+};
+
+class ClockDigits : public ::testing::TestWithParam<ClockRow> {};
+
+// A 12-hour clock shows noon and midnight alike and 23 as 11; swapped
+// fields show 09:05:07 as 07:05:09.
+TEST_P(ClockDigits, ShowHoursMinutesSecondsOnA24HourClock) {
+  const ClockRow& row = GetParam();
+  struct tm time = {};
+  time.tm_hour = row.hour;
+  time.tm_min = row.minute;
+  time.tm_sec = row.second;
+  char buffer[32];
+  EXPECT_EQ(strlen(row.shown), formatClockText(time, buffer, sizeof buffer));
+  EXPECT_STREQ(row.shown, buffer);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Times, ClockDigits,
+    ::testing::Values(ClockRow{"Midnight", 0, 0, 0, "00 : 00 : 00"},
+                      ClockRow{"Noon", 12, 0, 0, "12 : 00 : 00"},
+                      ClockRow{"Morning", 9, 5, 7, "09 : 05 : 07"},
+                      ClockRow{"LastSecondOfTheDay", 23, 59, 59, "23 : 59 : 59"}),
+    ParamName());
+
+// The clock is the user's local time: 1970-01-01 00:00:00 UTC is 05:30 in
+// a zone five and a half hours east of Greenwich.
+TEST(ClockText, ShowsTheUsersTimeZoneNotUtc) {
+  const char* saved = getenv("TZ");
+  std::string before = saved != nullptr ? saved : "";
+  setenv("TZ", "XST-5:30", 1);
+  tzset();
+  char buffer[32];
+  size_t length = localClockText(0, buffer, sizeof buffer);
+  if (saved != nullptr) {
+    setenv("TZ", before.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+  EXPECT_EQ(12u, length);
+  EXPECT_STREQ("05 : 30 : 00", buffer);
+}
 
 TEST(ClockText, TooSmallBufferGivesEmptyText) {
   struct tm time = {};

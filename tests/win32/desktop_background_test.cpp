@@ -18,12 +18,16 @@
 #include <stdlib.h>
 #include <wchar.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "desktop/bounded_task_win32.h"
 #include "desktop/desktop_background_win32.h"
 #include "host/saver_app.h"
 #include "tests/param_name.h"
+#include "tests/test_helpers_win32.h"
 #include "tests/win32/import_redirect.h"
 
 namespace {
@@ -114,9 +118,11 @@ struct FakeWallpaper : IDesktopWallpaper {
     *count = static_cast<UINT>(objectMonitors.size());
     return S_OK;
   }
+  // An empty rectangle: listed, but not attached (S_FALSE), as the shell
+  // still has a monitor it has not yet taken in.
   HRESULT STDMETHODCALLTYPE GetMonitorRECT(LPCWSTR id, RECT* rect) override {
     *rect = objectMonitors[id[0] - L'0'].rect;
-    return S_OK;
+    return IsRectEmpty(rect) ? S_FALSE : S_OK;
   }
   HRESULT STDMETHODCALLTYPE SetBackgroundColor(COLORREF) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetBackgroundColor(COLORREF* colour) override {
@@ -190,7 +196,14 @@ struct SourceRow {
   // policy's; 0 for absent.
   COLORREF monitor0Copy, monitor1Copy, sharedCopy, policy;
   COLORREF expected[2];  // in the middle of each monitor
+  // Where the object lists the two monitors; null: where the saver has them.
+  const RECT* objectRects = nullptr;
 };
+
+// The shell's list not yet updated after a display change: the second
+// monitor at its old size, or not attached yet.
+const RECT kSecondAtItsOldSize[2] = {{0, 0, 64, 64}, {64, 0, 96, 32}};
+const RECT kSecondNotTakenInYet[2] = {{0, 0, 64, 64}, {0, 0, 0, 0}};
 
 const SourceRow kRows[] = {
     {"ObjectsPathsThenEachMonitorsCopy", true, false, false, {"missing.bmp", "blue.bmp"},
@@ -204,6 +217,10 @@ const SourceRow kRows[] = {
     {"PolicyWithoutCopies", false, false, false, {}, 0, 0, 0, kRed, {kRed, kRed}},
     {"HungObjectLeavesTheRegistrysPicture", true, true, false, {"blue.bmp", "blue.bmp"}, 0, 0, 0,
      kRed, {kRed, kRed}},
+    {"StaleRectangleTakesTheRegistrysSources", true, false, false, {"blue.bmp", "blue.bmp"}, 0,
+     kYellow, kWhite, kRed, {kBlue, kYellow}, kSecondAtItsOldSize},
+    {"MonitorTheObjectDoesNotListYet", true, false, false, {"blue.bmp", "blue.bmp"}, 0, 0, kWhite,
+     kRed, {kBlue, kWhite}, kSecondNotTakenInYet},
     {"BmpWithoutTheImagingComponent", false, false, true, {}, 0, 0, 0, kRed, {kRed, kRed}},
     {"BmpOverTheLimitIsPassedOver", false, false, true, {}, kHuge, 0, 0, kRed, {kRed, kRed}},
 };
@@ -249,7 +266,8 @@ TEST_P(BackgroundSources, ShowsTheFirstPictureThatDecodesInBoundedTime) {
     if (row.objectPaths[i] != nullptr) paths[i] = wide(dir + "\\" + row.objectPaths[i]);
     if (row.objectPaths[i] != nullptr && row.objectPaths[i][0] == 0) paths[i].clear();
     objectMonitors.push_back(
-        {{64 * i, 0, 64 * i + 64, 64}, row.objectPaths[i] != nullptr ? paths[i].c_str() : nullptr});
+        {row.objectRects != nullptr ? row.objectRects[i] : RECT{64 * i, 0, 64 * i + 64, 64},
+         row.objectPaths[i] != nullptr ? paths[i].c_str() : nullptr});
   }
   objectExists = row.objectExists;
   hang = row.hang;
@@ -331,6 +349,155 @@ TEST(SaverWindow, IsUpWithinTwoSecondsWhenTheShellHangs) {
   EXPECT_EXIT(startWithAHungObject(), ::testing::ExitedWithCode(0), "");
   SetEnvironmentVariableA("APPDATA", appData);
   setPolicyWallpaper("");
+}
+
+// A worker hung until the test lets it go, and another thread sending to
+// the waiting thread's window every 50 ms until the wait is over.
+HANDLE workerStarted, letWorkerGo;
+volatile LONG waitOver;
+DWORD slowestSend;  // ms
+int sends;
+DWORD WINAPI sendWhileItWaits(LPVOID window) {
+  WaitForSingleObject(workerStarted, 5000);
+  for (; !waitOver && sends < 100; ++sends, Sleep(50)) {
+    DWORD start = GetTickCount();
+    SendMessageA(static_cast<HWND>(window), WM_NULL, 0, 0);
+    DWORD took = GetTickCount() - start;
+    if (took > slowestSend) slowestSend = took;
+  }
+  return 0;
+}
+
+// A program broadcasting to every top-level window (a display or settings
+// change) waits on each: the saver's thread, waiting for a hung worker,
+// answers at once, keeps its bound while messages keep coming, and leaves
+// posted messages for its own loop.
+TEST(BoundedWait, AnswersSentMessagesAndKeepsPostedOnes) {
+  HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  PostMessageA(window, WM_APP, 0, 0);
+  workerStarted = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  letWorkerGo = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  SharedTask* task = new SharedTask{0, [](SharedTask*) {
+    SetEvent(workerStarted);
+    WaitForSingleObject(letWorkerGo, 10000);
+  }, [](SharedTask* done) { delete done; }};
+  HANDLE sender = CreateThread(nullptr, 0, sendWhileItWaits, window, 0, nullptr);
+  DWORD start = GetTickCount();
+  bool ended = runBounded(task, 1000);
+  DWORD took = GetTickCount() - start;
+  MSG posted;
+  bool postedKept = PeekMessageA(&posted, window, WM_APP, WM_APP, PM_REMOVE);
+  InterlockedExchange(&waitOver, 1);
+  testkit::waitUntil([&] { return WaitForSingleObject(sender, 0) == WAIT_OBJECT_0; },
+                     testkit::slack(5000));
+  SetEvent(letWorkerGo);
+  letGo(task);
+  EXPECT_TRUE(postedKept) << "the wait took a posted message";
+  EXPECT_FALSE(ended);
+  EXPECT_GE(took, 950u) << "the wait ended before its bound";
+  EXPECT_LT(took, 1000 + testkit::slack(300)) << "the wait outlasted its bound";
+  EXPECT_GE(sends, 5);
+  EXPECT_LT(slowestSend, testkit::slack(200)) << "a sent message waited for the worker";
+  CloseHandle(sender);
+  DestroyWindow(window);
+}
+
+// The saver started on a desktop of its own with a shell that never
+// answers, ended with Escape while its worker is still inside the object's
+// creation. A death-test child; what its end does is written to a file as
+// it happens (the calls that give the display and the screen-saver state
+// back, when Escape was pressed), for the test to read once it is gone.
+HANDLE exitLog;
+void logLine(const char* text) {
+  DWORD written = 0;
+  WriteFile(exitLog, text, lstrlenA(text), &written, nullptr);
+}
+std::string exitLogPath() { return folder() + "-exit.log"; }
+
+volatile LONG loopRunning;
+decltype(&ChangeDisplaySettingsA) realChangeDisplaySettings;
+decltype(&SystemParametersInfoA) realSystemParametersInfo;
+decltype(&GetProcAddress) realGetProcAddress;
+
+LONG WINAPI logChangeDisplaySettings(DEVMODEA* mode, DWORD flags) {
+  if (mode == nullptr) logLine("mode-restored\n");
+  return realChangeDisplaySettings(mode, flags);
+}
+BOOL WINAPI logSystemParametersInfo(UINT action, UINT value, PVOID data, UINT flags) {
+  if (action == SPI_SETSCREENSAVERRUNNING) {
+    logLine(value ? "saver-running\n" : "saver-not-running\n");
+    if (value) InterlockedExchange(&loopRunning, 1);
+  }
+  return realSystemParametersInfo(action, value, data, flags);
+}
+// The saver's desktop is named as the one the system starts savers on.
+BOOL WINAPI nameTheSaversDesktop(HANDLE, int, PVOID name, DWORD size, LPDWORD needed) {
+  lstrcpynA(static_cast<char*>(name), "Screen-saver", static_cast<int>(size));
+  *needed = 13;
+  return TRUE;
+}
+FARPROC WINAPI lookUpOnTheSaversDesktop(HMODULE module, LPCSTR name) {
+  if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF &&
+      lstrcmpA(name, "GetUserObjectInformationA") == 0)
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(nameTheSaversDesktop));
+  return realGetProcAddress(module, name);
+}
+HRESULT WINAPI createNeverAnswering(REFCLSID type, LPUNKNOWN outer, DWORD context, REFIID id,
+                                    void** out) {
+  if (IsEqualGUID(type, kWallpaperClass)) {
+    logLine("object-asked\n");
+    WaitForSingleObject(CreateEventA(nullptr, TRUE, FALSE, nullptr), INFINITE);
+  }
+  return realCreate(type, outer, context, id, out);
+}
+
+template <typename Proc>
+void redirect(const char* module, const char* function, Proc replacement, Proc* real) {
+  void* was = replaceImport(module, function, reinterpret_cast<void*>(replacement));
+  *real = reinterpret_cast<Proc>(was);
+  if (*real == nullptr) ExitProcess(5);
+}
+
+DWORD WINAPI pressEscapeOnceRunning(LPVOID) {
+  if (!testkit::waitUntil([] { return loopRunning != 0; }, testkit::slack(20000))) {
+    ExitProcess(8);  // never got to its loop: a box may be up
+  }
+  char line[32];
+  wsprintfA(line, "escape %lu\n", static_cast<unsigned long>(GetTickCount()));
+  logLine(line);
+  PostMessageA(saverApp.window, WM_KEYDOWN, VK_ESCAPE, 0);
+  Sleep(testkit::slack(10000));
+  ExitProcess(9);  // still there long after Escape: a wait at the end
+}
+
+void runWithAShellThatNeverAnswers() {
+  exitLog = CreateFileA(exitLogPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                        CREATE_ALWAYS, 0, nullptr);
+  redirect("ole32.dll", "CoCreateInstance", createNeverAnswering, &realCreate);
+  redirect("kernel32.dll", "GetProcAddress", lookUpOnTheSaversDesktop, &realGetProcAddress);
+  redirect("user32.dll", "ChangeDisplaySettingsA", logChangeDisplaySettings,
+           &realChangeDisplaySettings);
+  redirect("user32.dll", "SystemParametersInfoA", logSystemParametersInfo,
+           &realSystemParametersInfo);
+  CreateThread(nullptr, 0, pressEscapeOnceRunning, nullptr, 0, nullptr);
+  int code = saverApp.runSaver(GetModuleHandleA(nullptr));
+  saverApp.shutDown();
+  exit(code);  // as WinMain's return: the runtime's exit processing, then the process's end
+}
+
+TEST(SaverExit, EscapeEndsTheProcessPromptlyWhenTheShellNeverAnswers) {
+  EXPECT_EXIT(runWithAShellThatNeverAnswers(), ::testing::ExitedWithCode(0), "");
+  DWORD ended = GetTickCount();
+  std::ifstream file(exitLogPath(), std::ios::binary);
+  std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  file.close();
+  DeleteFileA(exitLogPath().c_str());
+  size_t escape = log.find("escape ");
+  ASSERT_NE(std::string::npos, log.find("object-asked\n")) << log;
+  ASSERT_NE(std::string::npos, escape) << "the saver ended before Escape:\n" << log;
+  DWORD pressed = strtoul(log.c_str() + escape + 7, nullptr, 10);
+  EXPECT_LT(ended - pressed, testkit::slack(1000)) << "from Escape to the process's end";
+  EXPECT_EQ("mode-restored\nsaver-not-running\n", log.substr(log.find('\n', escape) + 1)) << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(Wallpapers, BackgroundSources, ::testing::ValuesIn(kRows), ParamName());

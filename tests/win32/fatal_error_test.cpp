@@ -12,6 +12,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/wglext.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -21,17 +23,20 @@
 #include "host/display_power_win32.h"
 #include "host/saver_app.h"
 #include "settings/display_mode_win32.h"
+#include "tests/test_helpers_win32.h"
 #include "tests/win32/import_redirect.h"
 
 namespace {
 
-// Exit codes the watcher ends the child with when the check fails; the
+// Exit codes a child ends with when a check fails, one meaning each; the
 // report's own exit code is 1.
 const UINT kModeNotRestored = 2;
 const UINT kNoErrorBox = 3;
+const UINT kSwitchNotMade = 4;
 const UINT kNoSetUp = 5;
-const UINT kWrongCalls = 6;
+const UINT kWrongCalls = 6;  // what went wrong is on stderr
 const UINT kCauseNotWritten = 7;
+const UINT kLoopNeverEnded = 8;
 
 DWORD currentBits() {
   DEVMODEA mode = {};
@@ -41,42 +46,6 @@ DWORD currentBits() {
 }
 
 DWORD storedBits = 0;
-
-struct BoxSearch {
-  HWND found;
-};
-
-BOOL CALLBACK findErrorBox(HWND window, LPARAM context) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char title[16] = {};
-  GetWindowTextA(window, title, sizeof title);
-  if (process == GetCurrentProcessId() && strcmp(title, "Error") == 0 && IsWindowVisible(window)) {
-    reinterpret_cast<BoxSearch*>(context)->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// What must hold while the "Error" box is up; ends the process with a code
-// that names the fault when it does not.
-typedef void (*BoxCheck)(HWND box);
-BoxCheck checkWhileTheBoxShows = nullptr;
-
-// Waits for the "Error" box, runs the check, and dismisses the box.
-DWORD WINAPI watchErrorBox(LPVOID) {
-  for (int tries = 0; tries < 200; ++tries) {
-    BoxSearch search = {nullptr};
-    EnumWindows(findErrorBox, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) {
-      if (checkWhileTheBoxShows != nullptr) checkWhileTheBoxShows(search.found);
-      PostMessageA(search.found, WM_COMMAND, IDOK, 0);
-      return 0;
-    }
-    Sleep(50);
-  }
-  ExitProcess(kNoErrorBox);
-}
 
 void modeIsTheStoredOne(HWND) {
   if (currentBits() != storedBits) ExitProcess(kModeNotRestored);
@@ -91,10 +60,9 @@ void switchThenFail() {
            GetSystemMetrics(SM_CYSCREEN));
   if (switchDisplayMode(modeText) != kModeApplied || currentBits() != 16) {
     fprintf(stderr, "the switch to %s did not happen\n", modeText);
-    ExitProcess(4);
+    ExitProcess(kSwitchNotMade);
   }
-  checkWhileTheBoxShows = modeIsTheStoredOne;
-  CreateThread(nullptr, 0, watchErrorBox, nullptr, 0, nullptr);
+  testkit::expectErrorBoxThenExit(modeIsTheStoredOne, kNoErrorBox);
   saverApp.reportError("Can not create window.");
 }
 
@@ -207,21 +175,28 @@ void expectCalls(const std::string& expected) {
 
 // The loop's timeline: the eyes come with a mouse move after the hold-back
 // and go a second later; a second move brings them back just before the
-// saver is told to end.
+// saver is told to end. Each step waits for the calls it needs, within a
+// bound that only catches slowness.
 DWORD loopStart;
 VOID CALLBACK loopTimeline(HWND, UINT, UINT_PTR, DWORD) {
   static int step = 0;
-  DWORD elapsed = GetTickCount() - loopStart;
-  if (step == 0 && elapsed >= 3500) {
+  static DWORD moveTime = 0;
+  const std::string cameAndWent = "saver-running timer-raised timer-lowered";
+  const std::string cameAgain = cameAndWent + " timer-raised";
+  DWORD now = GetTickCount();
+  if (step == 0 && now - loopStart >= 3500) {
     PostMessageA(saverApp.window, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    moveTime = now;
     ++step;
-  } else if (step == 1 && elapsed >= 5000) {
-    expectCalls("saver-running timer-raised timer-lowered");
+  } else if (step == 1 && calls == cameAndWent) {
     PostMessageA(saverApp.window, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+    moveTime = now;
     ++step;
-  } else if (step == 2 && elapsed >= 5300) {
+  } else if (step == 2 && calls == cameAgain) {
     PostQuitMessage(0);
     ++step;
+  } else if (step == 1 || step == 2) {
+    if (now - moveTime > 1000 + testkit::slack(1500)) expectCalls(step == 1 ? cameAndWent : cameAgain);
   }
 }
 
@@ -251,23 +226,30 @@ void failWithTheTimerRaised() {
   saverApp.enterRenderLoop();
   saverApp.useFineTimer(true);
   recordTheSystemCalls();
-  checkWhileTheBoxShows = shutDownIsDoneWhenTheBoxShows;
-  CreateThread(nullptr, 0, watchErrorBox, nullptr, 0, nullptr);
+  testkit::expectErrorBoxThenExit(shutDownIsDoneWhenTheBoxShows, kNoErrorBox);
   saverApp.reportError("Can not create object(s).");
 }
 
-// The night: displays that go dark and come back, a driver reset. The
-// render loop runs here with a timer that plays the system's part.
-const UINT kLoopNeverEnded = 7;
+// The night: displays that go dark and come back, a driver reset, sleep.
+// The render loop runs here with a timer that plays the system's part.
 
 typedef BOOL(WINAPI* SwapBuffersProc)(HDC);
 typedef LRESULT(WINAPI* DefWindowProcProc)(HWND, UINT, WPARAM, LPARAM);
+typedef HGLRC(WINAPI* CreateContextProc)(HDC);
 SwapBuffersProc realSwapBuffers;
 DefWindowProcProc realDefWindowProc;
+CreateContextProc realCreateContext;
 int presents = 0;
 int swapFailuresLeft = 0;  // SwapBuffers fails this many more times, as after a reset
+// The context the stand-in driver reset: its presents succeed and show
+// nothing, as after a driver reset on Windows.
+HGLRC resetContext = nullptr;
+int contextFailuresLeft = 0;  // wglCreateContext fails this many more times
+int contextsAsked = 0;        // wglCreateContext calls since the loop's set-up
+DWORD contextAskedAt[16];
 
 BOOL WINAPI countSwapBuffers(HDC dc) {
+  if (resetContext != nullptr && wglGetCurrentContext() == resetContext) return TRUE;
   if (swapFailuresLeft > 0) {
     --swapFailuresLeft;
     note("present-failed");
@@ -281,6 +263,16 @@ LRESULT WINAPI recordDefWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     note((wParam & 0xFFF0) == SC_MONITORPOWER ? "monitor-power-passed" : "syscommand-passed");
   }
   return realDefWindowProc(window, message, wParam, lParam);
+}
+HGLRC WINAPI countCreateContext(HDC dc) {
+  if (contextsAsked < 16) contextAskedAt[contextsAsked] = GetTickCount();
+  ++contextsAsked;
+  if (contextFailuresLeft > 0) {
+    --contextFailuresLeft;
+    SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+    return nullptr;
+  }
+  return realCreateContext(dc);
 }
 
 // The whole saver as runSaver starts it, on the screen as it is.
@@ -296,6 +288,7 @@ void setUpTheWholeSaver(int failures) {
   swapFailuresLeft = failures;
   record("gdi32.dll", "SwapBuffers", countSwapBuffers, &realSwapBuffers);
   record("user32.dll", "DefWindowProcA", recordDefWindowProc, &realDefWindowProc);
+  record("opengl32.dll", "wglCreateContext", countCreateContext, &realCreateContext);
 }
 
 // Texels of the backdrop's tiles that are not the kept desktop copy's.
@@ -324,13 +317,16 @@ int backdropTexelsNotTheCopy() {
   return wrong;
 }
 
+// The displays of the saver's session (Windows 8 and later).
+const GUID kSessionDisplayStatus = {
+    0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
+
 void sendDisplayState(DWORD state) {
   struct {
     GUID setting;
     DWORD dataLength;
     DWORD data;
-  } broadcast = {{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}},
-                 sizeof(DWORD), state};
+  } broadcast = {kSessionDisplayStatus, sizeof(DWORD), state};
   SendMessageA(saverApp.window, WM_POWERBROADCAST, kPowerSettingChange,
                reinterpret_cast<LPARAM>(&broadcast));
 }
@@ -340,22 +336,66 @@ void fail(const char* what) {
   ExitProcess(kWrongCalls);
 }
 
+// Wine's RegisterPowerSettingNotification is a stub: the saver's lookup of
+// it, through this executable's GetProcAddress, finds one that keeps the
+// setting asked for.
+typedef FARPROC(WINAPI* GetProcAddressProc)(HMODULE, LPCSTR);
+GetProcAddressProc realGetProcAddress;
+GUID registeredSetting = {};
+HANDLE WINAPI keepRegisteredSetting(HANDLE, const GUID* setting, DWORD) {
+  registeredSetting = *setting;
+  return reinterpret_cast<HANDLE>(1);
+}
+BOOL WINAPI unregisterSetting(HANDLE) { return TRUE; }
+FARPROC WINAPI answerPowerSettingLookups(HMODULE module, LPCSTR name) {
+  bool named = reinterpret_cast<ULONG_PTR>(name) > 0xFFFF;
+  if (named && strcmp(name, "RegisterPowerSettingNotification") == 0) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(keepRegisteredSetting));
+  }
+  if (named && strcmp(name, "UnregisterPowerSettingNotification") == 0) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(unregisterSetting));
+  }
+  return realGetProcAddress(module, name);
+}
+
+// Wine 8 says it is Windows 7; the saver is told it runs on Windows 8 (6.2,
+// what 8 and later tell a program that does not name them in its manifest).
+typedef BOOL(WINAPI* GetVersionExProc)(OSVERSIONINFOA*);
+GetVersionExProc realGetVersionEx;
+BOOL WINAPI sayWindows8(OSVERSIONINFOA* version) {
+  if (!realGetVersionEx(version)) return FALSE;
+  version->dwMajorVersion = 6;
+  version->dwMinorVersion = 2;
+  return TRUE;
+}
+
 // With the counter on frames come at the display's rate and hold the fine
 // timer; in the dark neither, for as long as it lasts; lit again, a frame
-// at once. The monitor's power request goes on to the system.
+// at once; dark again, a key brings the frames back. The monitor's power
+// request goes on to the system.
 int presentsInTheDark;
 VOID CALLBACK darkTimeline(HWND, UINT, UINT_PTR, DWORD) {
   static int step = 0;
+  static DWORD keyTime = 0;
+  static DWORD darkStart = 0;
   DWORD elapsed = GetTickCount() - loopStart;
   if (step == 0 && elapsed >= 3500) {
-    if (presents == 0) fail("no frame before the dark");
+    if (presents == 0) {
+      if (elapsed > 3000 + testkit::slack(2000)) fail("no frame before the dark");
+      return;
+    }
+    if (!IsEqualGUID(registeredSetting, kSessionDisplayStatus)) {
+      fail("the saver did not ask for the state of its session's displays");
+    }
     calls.clear();
     SendMessageA(saverApp.window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
     SendMessageA(saverApp.window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
     sendDisplayState(kDisplayOff);
     presentsInTheDark = presents;
+    darkStart = GetTickCount();
     ++step;
-  } else if (step == 1 && elapsed >= 5500) {
+  } else if (step == 1 && GetTickCount() - darkStart >= 2000) {
+    // Two seconds that show that nothing is drawn in the dark.
     if (presents != presentsInTheDark) fail("frames drawn in the dark");
     expectCalls("monitor-power-passed timer-lowered");
     sendDisplayState(kDisplayDimmed);
@@ -363,12 +403,22 @@ VOID CALLBACK darkTimeline(HWND, UINT, UINT_PTR, DWORD) {
   } else if (step == 2) {
     if (presents == presentsInTheDark) fail("no frame right after the displays came back");
     expectCalls("monitor-power-passed timer-lowered timer-raised");
+    sendDisplayState(kDisplayOff);
+    presentsInTheDark = presents;
+    PostMessageA(saverApp.window, WM_KEYDOWN, VK_SHIFT, 0);
+    keyTime = GetTickCount();
+    ++step;
+  } else if (step == 3 && presents != presentsInTheDark) {
     PostQuitMessage(0);
     ++step;
+  } else if (step == 3 && GetTickCount() - keyTime > testkit::slack(1000)) {
+    fail("a key in the dark brought no frames");
   }
 }
 
 void runThroughTheDark() {
+  record("kernel32.dll", "GetProcAddress", answerPowerSettingLookups, &realGetProcAddress);
+  record("kernel32.dll", "GetVersionExA", sayWindows8, &realGetVersionEx);
   setUpTheWholeSaver(0);
   saverApp.showFps = true;
   loopStart = GetTickCount();
@@ -388,7 +438,7 @@ const char kRebuiltCalls[] =
 // The rebuild takes a while where the 32-bit build runs translated.
 VOID CALLBACK resetTimeline(HWND, UINT, UINT_PTR, DWORD) {
   DWORD elapsed = GetTickCount() - loopStart;
-  if (elapsed < 3800 || (presents == 0 && elapsed < 15000)) return;
+  if (elapsed < 3800 || (presents == 0 && elapsed < 3000 + testkit::slack(12000))) return;
   if (presents == 0) fail("nothing presented after the reset");
   expectCalls(kRebuiltCalls);
   int wrong = backdropTexelsNotTheCopy();
@@ -406,10 +456,134 @@ void surviveADriverReset() {
   ExitProcess(static_cast<UINT>(saverApp.runRenderLoop()));
 }
 
-// Presents that fail on the new context too: the loop ends by itself with
-// 1, and the shutdown gives everything back as after Escape.
+// A driver that makes contexts told of resets (WGL_ARB_create_context with
+// _robustness, and GL_ARB_robustness's query), answered through this
+// executable's wglGetProcAddress: Wine's has no such contexts. Its contexts
+// are made the old way; the reset is the stand-in's word alone.
+typedef PROC(WINAPI* GetGlProcProc)(LPCSTR);
+GetGlProcProc realGetGlProc;
+int notifiedContextsMade = 0;
+bool askedForResetNotices = true;  // every request asked to lose the context on a reset
+bool resetToReport = false;        // the query reports resetContext's reset once
+
+const char* WINAPI offeredExtensions(HDC) {
+  return "WGL_ARB_extensions_string WGL_ARB_create_context WGL_ARB_create_context_profile "
+         "WGL_ARB_create_context_robustness";
+}
+HGLRC WINAPI makeNotifiedContext(HDC dc, HGLRC shared, const int* attributes) {
+  bool loses = false, compatible = false;
+  for (; attributes != nullptr && attributes[0] != 0; attributes += 2) {
+    loses = loses || (attributes[0] == WGL_CONTEXT_RESET_NOTIFICATION_STRATEGY_ARB &&
+                      attributes[1] == WGL_LOSE_CONTEXT_ON_RESET_ARB);
+    compatible = compatible || (attributes[0] == WGL_CONTEXT_PROFILE_MASK_ARB &&
+                                attributes[1] == WGL_CONTEXT_COMPATIBILITY_PROFILE_BIT_ARB);
+  }
+  if (!loses || !compatible || shared != nullptr) askedForResetNotices = false;
+  ++notifiedContextsMade;
+  return realCreateContext(dc);
+}
+GLenum WINAPI reportReset() {
+  if (!resetToReport || wglGetCurrentContext() != resetContext) return GL_NO_ERROR;
+  resetToReport = false;
+  return GL_GUILTY_CONTEXT_RESET_ARB;
+}
+PROC WINAPI offerResetNotices(LPCSTR name) {
+  void* offered = nullptr;
+  if (strcmp(name, "wglGetExtensionsStringARB") == 0) {
+    offered = reinterpret_cast<void*>(offeredExtensions);
+  } else if (strcmp(name, "wglCreateContextAttribsARB") == 0) {
+    offered = reinterpret_cast<void*>(makeNotifiedContext);
+  } else if (strcmp(name, "glGetGraphicsResetStatusARB") == 0) {
+    offered = reinterpret_cast<void*>(reportReset);
+  }
+  return offered != nullptr ? reinterpret_cast<PROC>(offered) : realGetGlProc(name);
+}
+
+// After the first frames the driver resets the context: its presents go on
+// succeeding and show nothing, and the query says so once. The saver must
+// make one new context, present again and hold the kept desktop.
+VOID CALLBACK unnoticedResetTimeline(HWND, UINT, UINT_PTR, DWORD) {
+  static int presentsBefore = -1;
+  static DWORD resetTime = 0;
+  if (presentsBefore < 0 && presents > 0) {
+    resetContext = saverApp.glContext;
+    resetToReport = true;
+    presentsBefore = presents;
+    resetTime = GetTickCount();
+  } else if (presentsBefore < 0 && GetTickCount() - loopStart > 3000 + testkit::slack(3000)) {
+    fail("no frame before the reset");
+  } else if (presentsBefore >= 0 && presents > presentsBefore) {
+    if (notifiedContextsMade != 2) fail("not exactly one new context after the reset");
+    if (!askedForResetNotices) fail("a context was made without asking to be told of resets");
+    if (backdropTexelsNotTheCopy() != 0) fail("the new backdrop is not the desktop copy");
+    PostQuitMessage(0);
+  } else if (presentsBefore >= 0 && GetTickCount() - resetTime > testkit::slack(5000)) {
+    fail("nothing shown after the reset");
+  }
+}
+
+void noticeAResetThatPresentsHide() {
+  realGetGlProc = reinterpret_cast<GetGlProcProc>(
+      replaceImport("opengl32.dll", "wglGetProcAddress", reinterpret_cast<void*>(offerResetNotices)));
+  realCreateContext = wglCreateContext;
+  if (realGetGlProc == nullptr) ExitProcess(kNoSetUp);
+  setUpTheWholeSaver(0);
+  saverApp.showFps = true;  // frames keep coming, each asks the driver first
+  loopStart = GetTickCount();
+  SetTimer(nullptr, 0, 100, unnoticedResetTimeline);
+  ExitProcess(static_cast<UINT>(saverApp.runRenderLoop()));
+}
+
+// A wake: PBT_APMRESUMEAUTOMATIC, then (someone is there) PBT_APMRESUMESUSPEND.
+// The rebuild it asks for finds the displays not back twice and works the
+// third time, a second later each; the second message rebuilds nothing.
+VOID CALLBACK wakeTimeline(HWND, UINT, UINT_PTR, DWORD) {
+  static int step = 0;
+  static DWORD stepTime = 0;
+  static int presentsBefore = 0;
+  DWORD now = GetTickCount();
+  if (step == 0 && presents > 0) {
+    contextsAsked = 0;
+    contextFailuresLeft = 2;
+    presentsBefore = presents;
+    SendMessageA(saverApp.window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    stepTime = now;
+    ++step;
+  } else if (step == 0 && now - loopStart > 3000 + testkit::slack(3000)) {
+    fail("no frame before the sleep");
+  } else if (step == 1 && contextsAsked == 3 && presents > presentsBefore) {
+    if (contextAskedAt[2] - contextAskedAt[0] < 1900) fail("the rebuild was tried again too soon");
+    SendMessageA(saverApp.window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    stepTime = now;
+    ++step;
+  } else if (step == 1 && now - stepTime > 2500 + testkit::slack(5000)) {
+    fail("no frame after two failed rebuilds and a working one");
+  } else if (step == 2 && now - stepTime > 500 + testkit::slack(1500)) {
+    // Long enough for a second rebuild to have come, had it been asked.
+    if (contextsAsked != 3) fail("a second rebuild for the same wake");
+    PostQuitMessage(0);
+    ++step;
+  }
+}
+
+void wakeFromSleep() {
+  setUpTheWholeSaver(0);
+  loopStart = GetTickCount();
+  SetTimer(nullptr, 0, 100, wakeTimeline);
+  ExitProcess(static_cast<UINT>(saverApp.runRenderLoop()));
+}
+
+// Presents that fail on every new context too: the loop tries again a
+// second apart and ends by itself with 1 about ten seconds after the first
+// failure, and the shutdown gives everything back as after Escape.
 VOID CALLBACK neverEnds(HWND, UINT, UINT_PTR, DWORD) {
-  if (GetTickCount() - loopStart > 8000) ExitProcess(kLoopNeverEnded);
+  if (GetTickCount() - loopStart > 13000 + testkit::slack(5000)) ExitProcess(kLoopNeverEnded);
+}
+
+int occurrences(const std::string& text, const std::string& word) {
+  int count = 0;
+  for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++count;
+  return count;
 }
 
 void giveUpOnALostGl() {
@@ -417,10 +591,19 @@ void giveUpOnALostGl() {
   loopStart = GetTickCount();
   SetTimer(nullptr, 0, 100, neverEnds);
   int code = saverApp.runRenderLoop();
+  DWORD ended = GetTickCount() - loopStart;
   saverApp.shutDown();
-  expectCalls(std::string(kRebuiltCalls) +
-              " present-failed mode-restored saver-not-running lists-deleted lists-deleted "
-              "context-not-current context-deleted dc-released");
+  const std::string shutDown =
+      " present-failed mode-restored saver-not-running lists-deleted lists-deleted "
+      "context-not-current context-deleted dc-released";
+  int failures = occurrences(calls, "present-failed");
+  if (calls.compare(0, strlen(kRebuiltCalls), kRebuiltCalls) != 0 ||
+      calls.size() < shutDown.size() ||
+      calls.compare(calls.size() - shutDown.size(), shutDown.size(), shutDown) != 0 ||
+      failures < 3 || failures > 12 || ended < 12500) {
+    fprintf(stderr, "after %lu ms, %d failed presents in:\n  %s\n", ended, failures, calls.c_str());
+    ExitProcess(kWrongCalls);
+  }
   ExitProcess(static_cast<UINT>(code));
 }
 
@@ -476,8 +659,7 @@ void pixelFormatCauseIsWritten(HWND box) {
 void startWithThePixelFormatRefused() {
   record("gdi32.dll", "SetPixelFormat", refusePixelFormat, &realSetPixelFormat);
   record("kernel32.dll", "OutputDebugStringA", keepDebugLine, &realOutputDebugString);
-  checkWhileTheBoxShows = pixelFormatCauseIsWritten;
-  CreateThread(nullptr, 0, watchErrorBox, nullptr, 0, nullptr);
+  testkit::expectErrorBoxThenExit(pixelFormatCauseIsWritten, kNoErrorBox);
   saverApp.runSaver(GetModuleHandleA(nullptr));
   ExitProcess(0);
 }
@@ -495,8 +677,7 @@ void pumpCauseIsWritten(HWND) { expectInDebugLines("GetMessageA failed with erro
 void pumpWithGetMessageFailing() {
   record("user32.dll", "GetMessageA", failGetMessage, &realGetMessage);
   record("kernel32.dll", "OutputDebugStringA", keepDebugLine, &realOutputDebugString);
-  checkWhileTheBoxShows = pumpCauseIsWritten;
-  CreateThread(nullptr, 0, watchErrorBox, nullptr, 0, nullptr);
+  testkit::expectErrorBoxThenExit(pumpCauseIsWritten, kNoErrorBox);
   ExitProcess(static_cast<UINT>(saverApp.runMessagePump()));
 }
 
@@ -552,8 +733,8 @@ TEST(Shutdown, GivesEverythingBackInOrderBeforeTheErrorBoxShows) {
   EXPECT_EXIT(failWithTheTimerRaised(), ::testing::ExitedWithCode(1), "");
 }
 
-// Exit code 6 names a fault (on stderr), 7 a loop that never ended.
-TEST(Night, DarkDisplaysGetNoFramesAndNoFineTimerThenAFrameAtOnce) {
+// Exit code 6 names a fault (on stderr), 8 a loop that never ended.
+TEST(Night, DarkDisplaysGetNoFramesAndNoFineTimerThenAFrameAtOnceOrOnAKey) {
   EXPECT_EXIT(runThroughTheDark(), ::testing::ExitedWithCode(0), "");
 }
 
@@ -563,4 +744,12 @@ TEST(Night, AFailedPresentGivesANewContextWithTheKeptDesktop) {
 
 TEST(Night, AGlThatCannotBeMadeAgainEndsLikeEscapeWithOne) {
   EXPECT_EXIT(giveUpOnALostGl(), ::testing::ExitedWithCode(1), "");
+}
+
+TEST(Night, AResetThatPresentsHideGivesOneNewContextAndTheDesktopBack) {
+  EXPECT_EXIT(noticeAResetThatPresentsHide(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Night, AWakeRebuildsOnceTryingAgainUntilTheDisplaysAreBack) {
+  EXPECT_EXIT(wakeFromSleep(), ::testing::ExitedWithCode(0), "");
 }
