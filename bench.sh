@@ -12,6 +12,13 @@
 #      with nothing shown, the clock only, the FPS counter, and the mouse
 #      moving all the time.
 # Each figure is the median of several runs with its spread (min-max).
+# The start-up and frame-cost targets are ratios to the floor program
+# measured in the same run (start-up at most 1.10 times the floor's at every
+# screen size, frames at least 0.90 times the floor's rate), so they judge
+# the saver the same way on any machine. The table, headed by the commit and
+# the machine (processor, cores, Wine, Mesa), is written to
+# build/bench/results.md, and to bench/RESULTS.md when the working tree holds
+# nothing but the commit.
 # Presented frames are counted from outside the product by
 # bench/frame_counter.c, which watches the display's damage; row 1 checks
 # that count against the measuring programs' own frame counts.
@@ -22,11 +29,12 @@
 #   --runs N      runs per figure (GLIMMER_BENCH_RUNS, default 5)
 # More knobs: GLIMMER_BENCH_LARGE_SIZE (default 2560x1440),
 # GLIMMER_BENCH_STARTUP_SIZE (start-up only, default 1920x1080),
+# GLIMMER_BENCH_STARTUP_PAIRS (start-up pairs per run, default 3),
 # GLIMMER_BENCH_FRAME_MS (measured frame time per run, default 5000),
 # GLIMMER_BENCH_IDLE_MS (idle preview window, default 10000),
 # GLIMMER_BENCH_LIVE_SETTLE_MS and GLIMMER_BENCH_LIVE_MS (row 6: time from
 # the saver's window to the measured interval, default 5000, and the
-# interval, default 10000).
+# interval, default 10000), GLIMMER_BENCH_SKIP_DEPS=1 (no package check).
 #
 # The measuring programs (bench/) link the same objects as the .scr; the
 # product itself carries no timing code. The bench-win64 preset builds them
@@ -35,8 +43,16 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
+invocation="./bench.sh${*:+ $*}"
+started=$(date +%s)
+# The figures belong to a commit only when the working tree holds nothing
+# else (bench/RESULTS.md, which a run writes, aside): only then does the run
+# write bench/RESULTS.md.
+commit=$(git rev-parse --short HEAD 2>/dev/null || echo '?')
+changed_files=$(git status --porcelain -- . ':!bench/RESULTS.md' 2>/dev/null | wc -l) || changed_files=1
 
 runs=${GLIMMER_BENCH_RUNS:-5}
+startup_pairs=${GLIMMER_BENCH_STARTUP_PAIRS:-3}
 large=${GLIMMER_BENCH_LARGE:-0}
 large_size=${GLIMMER_BENCH_LARGE_SIZE:-2560x1440}
 warm_ms=1000
@@ -51,14 +67,16 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --large) large=1 ;;
     --runs) runs=$2; shift ;;
-    -h|--help) sed -n '2,34p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,42p' "$0"; exit 0 ;;
     *) echo "Unknown argument: $1 (see --help)" >&2; exit 2 ;;
   esac
   shift
 done
 
 # --- Builds, displays, prefixes --------------------------------------------------
-scripts/install_deps.sh
+# On a machine set up once and shared, GLIMMER_BENCH_SKIP_DEPS=1 leaves the
+# package check to whoever set it up.
+[ "${GLIMMER_BENCH_SKIP_DEPS:-0}" = 1 ] || scripts/install_deps.sh
 out=$root/build/bench
 mkdir -p "$out"
 build() {
@@ -91,6 +109,7 @@ export WINEDEBUG=-all
 
 # --- Samples and processes ---------------------------------------------------------
 samples=$out/samples.csv
+csv_out=$out/results.csv
 echo "screen,metric,run,value" >"$samples"
 sample() { echo "$1,$2,$3,$4" >>"$samples"; }
 # key=value from a result file; empty when absent.
@@ -208,7 +227,7 @@ run_program() {
     echo "!! $program run $run failed (exit $status): $(value_of "$result" failed)" >&2
     return 1
   fi
-  sample "$screen" "${program%.exe}_peak_kb" "$run" "$peak"
+  [ "${keep_peak:-1}" = 0 ] || sample "$screen" "${program%.exe}_peak_kb" "$run" "$peak"
   [ -n "$metric" ] && sample "$screen" "$metric" "$run" "$(ratio "$(frames_between "$log" \
     "$(value_of "$result" measure_start_unix_ns)" "$(value_of "$result" measure_end_unix_ns)")" \
     "$(value_of "$result" frames)")"
@@ -253,6 +272,47 @@ end_scr() {
 }
 
 # --- Rows 1, 2, 5 on one screen --------------------------------------------------
+# One pair of runs on a screen, the bench program's and the floor's, the
+# one named fourth first, with the timing that follows the fifth argument;
+# records their figures under the run's name (third). With 0 as the fifth
+# argument, a start-up pair: no frame counter, and no peak memory, which
+# would not be that of a running saver.
+measure_pair() {
+  local screen=$1 name=$2 run=$3 first=$4 full=$5 key order=(bench floor) metric
+  shift 5
+  local bench=$work/bench-$name-$run.txt floor=$work/floor-$name-$run.txt
+  [ "$first" = floor ] && order=(floor bench)
+  for key in "${order[@]}"; do
+    metric=
+    [ "$full" = 1 ] && metric=counter_check_${key/bench/saver}
+    keep_peak=$full run_program "$screen" "glimmer_$key.exe" "$run" "$work/$key-$name-$run.txt" \
+      "$metric" "$@" || true
+  done
+  touch "$bench" "$floor"
+  for key in fps stage_settings_ms stage_mode_switch_ms stage_desktop_copy_ms stage_window_ms \
+    stage_gl_fonts_ms stage_eye_texture_ms stage_snapshot_ms stage_display_list_ms stage_first_frame_ms \
+    startup_total_ms process_start_to_main_ms font_lists_one_overlay_ms part_backdrop_fps \
+    part_plus_clock_fps part_plus_counter_fps part_plus_eyes_fps; do
+    sample "$screen" "saver_$key" "$run" "$(value_of "$bench" $key)"
+  done
+  for key in fps startup_total_ms stage_window_ms stage_gl_ms stage_snapshot_ms stage_first_frame_ms; do
+    sample "$screen" "floor_$key" "$run" "$(value_of "$floor" $key)"
+  done
+  # The targets are these ratios, each taken within one pair of runs, so
+  # both programs meet the same machine and the same load.
+  sample "$screen" frame_ratio "$run" "$(ratio "$(value_of "$bench" fps)" "$(value_of "$floor" fps)")"
+  sample "$screen" startup_ratio "$run" \
+    "$(ratio "$(value_of "$bench" startup_total_ms)" "$(value_of "$floor" startup_total_ms)")"
+  # The saver's snapshot (the copy it takes before its window exists,
+  # then the upload) against the floor's bare one-level copy of the same
+  # screen.
+  local saver_snapshot
+  saver_snapshot=$(awk -v a="$(value_of "$bench" stage_desktop_copy_ms)" \
+    -v b="$(value_of "$bench" stage_snapshot_ms)" 'BEGIN { print a + b }')
+  sample "$screen" snapshot_over_floor_copy "$run" \
+    "$(ratio "$saver_snapshot" "$(value_of "$floor" stage_snapshot_ms)")"
+}
+
 # With `startup` as the second argument, only the start-up stages (row 2).
 measure_screen() {
   local screen=$1 name=s$1 scope=${2:-all} i key
@@ -268,35 +328,20 @@ measure_screen() {
   run_program "$screen" glimmer_floor.exe 0 "$work/warm-floor.txt" "" 200 200 >/dev/null || true
   sed -i "/^$screen,[^,]*,0,/d" "$samples"
 
-  local timing=("$warm_ms" "$frame_ms" "$part_ms") what="frame cost and start-up"
+  local timing=("$warm_ms" "$frame_ms" "$part_ms") what="frame cost and start-up" order k
   [ "$scope" = startup ] && timing=(0 0) what="start-up"
   for i in $(seq "$runs"); do
-    echo "== $screen: $what, run $i of $runs"
-    local bench=$work/bench-$name-$i.txt floor=$work/floor-$name-$i.txt order=(bench floor)
+    echo "== $screen: $what, run $i of $runs (and $((startup_pairs - 1)) more start-up pairs)"
     # Alternating the order spreads any drift in the machine's load evenly.
-    [ $((i % 2)) -eq 0 ] && order=(floor bench)
-    for key in "${order[@]}"; do
-      run_program "$screen" "glimmer_$key.exe" "$i" "$work/$key-$name-$i.txt" \
-        "counter_check_${key/bench/saver}" "${timing[@]}" || true
+    order=bench
+    [ $((i % 2)) -eq 0 ] && order=floor
+    measure_pair "$screen" "$name" "$i" "$order" 1 "${timing[@]}"
+    # Start-ups are short and the load of a shared machine swings within
+    # seconds, so each run takes more pairs of them than of the rest.
+    for k in $(seq 2 "$startup_pairs"); do
+      [ "$order" = bench ] && order=floor || order=bench
+      measure_pair "$screen" "$name" "$i.$k" "$order" 0 0 0
     done
-    touch "$bench" "$floor"
-    for key in fps stage_settings_ms stage_mode_switch_ms stage_desktop_copy_ms stage_window_ms \
-      stage_gl_fonts_ms stage_eye_texture_ms stage_snapshot_ms stage_display_list_ms stage_first_frame_ms \
-      startup_total_ms process_start_to_main_ms font_lists_one_overlay_ms part_backdrop_fps \
-      part_plus_clock_fps part_plus_counter_fps part_plus_eyes_fps; do
-      sample "$screen" "saver_$key" "$i" "$(value_of "$bench" $key)"
-    done
-    for key in fps startup_total_ms stage_window_ms stage_gl_ms stage_snapshot_ms stage_first_frame_ms; do
-      sample "$screen" "floor_$key" "$i" "$(value_of "$floor" $key)"
-    done
-    sample "$screen" frame_ratio "$i" "$(ratio "$(value_of "$bench" fps)" "$(value_of "$floor" fps)")"
-    # The saver's snapshot (the copy it takes before its window exists,
-    # then the upload) against the floor's bare one-level copy of the same
-    # screen.
-    saver_snapshot=$(awk -v a="$(value_of "$bench" stage_desktop_copy_ms)" \
-      -v b="$(value_of "$bench" stage_snapshot_ms)" 'BEGIN { print a + b }')
-    sample "$screen" snapshot_over_floor_copy "$i" \
-      "$(ratio "$saver_snapshot" "$(value_of "$floor" stage_snapshot_ms)")"
   done
   [ "$scope" = startup ] && return 0
   gl_version=$(value_of "$work/bench-$name-1.txt" gl_version || true)
@@ -467,17 +512,38 @@ sample - scr_bytes_win32 1 "$(stat -c %s "$build32/Glimmerwatch.scr")"
 sample - scr_bytes_win64 1 "$(stat -c %s "$build64/Glimmerwatch.scr")"
 
 # --- The table -------------------------------------------------------------------
-# The run's conditions, with a line TABLE where bench/report.sh puts the
-# table it makes from the samples.
+# What was measured, on what and how; bench/report.sh puts the targets and
+# the table at the line TABLE and the description of the rows after it.
+if [ "$changed_files" -eq 0 ]; then
+  source_state="commit $commit, working tree clean"
+else
+  source_state="commit $commit plus $changed_files changed files in the working tree"
+fi
+mesa=$(grep -o 'Mesa [0-9][0-9.]*' <<<"$gl_version" || echo "Mesa release not named")
+elapsed=$(($(date +%s) - started))
 {
-  echo "Glimmerwatch bench, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git rev-parse --short HEAD 2>/dev/null || echo '?') plus working tree"
+  echo "# Glimmerwatch bench results"
   echo
-  echo "- Machine: $(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo), $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(uname -sr)"
+  echo "Made by \`$invocation\` from $source_state, on $(date -u '+%Y-%m-%d %H:%M UTC'), in $((elapsed / 60)) min $((elapsed % 60)) s."
+  echo "Each figure is the median of its runs with the smallest and largest beside it;"
+  echo "rows marked \`·\` break a figure down and carry no target. The start-up and"
+  echo "frame-cost targets are ratios to the floor program, taken within each pair of"
+  echo "runs of the same run of the bench, so they hold on any machine; the absolute"
+  echo "figures only describe this one."
+  echo
+  echo "## Machine"
+  echo
+  echo "- Processor: $(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo), $(nproc) cores; memory $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo); $(uname -sr)"
   echo "- Load average (1/5/15 min) before: $machine_load_before; after: $machine_load_after"
-  echo "- Wine: $("$wine64_loader" --version 2>/dev/null) (64-bit loader); Xvfb 24-bit, screens: ${startup_screens[*]}"
-  echo "- OpenGL: $gl_version (GL_VERSION through Wine's WGL; it names the Mesa release); renderer: $gl_renderer"
-  echo "- Runs per figure: $runs; frames: ${warm_ms} ms warm-up then ${frame_ms} ms counted per run, parts ${part_ms} ms each; idle preview: ${settle_ms} ms settle then ${idle_ms} ms; start-up also at ${startup_size}"
+  echo "- Wine: $("$wine64_loader" --version 2>/dev/null) (64-bit loader); Xvfb 24-bit"
+  echo "- OpenGL: $mesa, renderer $gl_renderer (GL_VERSION through Wine's WGL: $gl_version)"
+  echo
+  echo "## Run"
+  echo
+  echo "- Screens: ${startup_screens[*]} (rows 1 and 5 on ${screens[*]}; row 2 on all; rows 3 and 6 on ${screens[0]})"
+  echo "- Runs per figure: $runs, and $((runs * startup_pairs)) pairs of start-ups (each run adds $((startup_pairs - 1)) start-up pairs); frames: ${warm_ms} ms warm-up then ${frame_ms} ms counted per run, parts ${part_ms} ms each; idle preview: ${settle_ms} ms settle then ${idle_ms} ms"
   echo "- Row 6: Glimmerwatch.scr /s at ${screens[0]}, ${live_settle_ms} ms after its window appears, then ${live_ms} ms measured; CPU from /proc/<pid>/stat utime+stime; presented frames counted from the display's damage (bench/frame_counter.c)"
+  echo "- Samples: $samples; the table as CSV: $csv_out"
   echo
   echo TABLE
   # What the counter counted in each of the two seconds before the
@@ -492,4 +558,13 @@ sample - scr_bytes_win64 1 "$(stat -c %s "$build64/Glimmerwatch.scr")"
 } >"$out/run.md"
 bench/report.sh "$out"
 echo
-echo "== Table: $out/results.md; CSV: $out/results.csv; every sample: $samples; screenshots of the .scr: $out/scr-*.png, $out/live-*.png"
+echo "== Table: $out/results.md; CSV: $csv_out; every sample: $samples; screenshots of the .scr: $out/scr-*.png, $out/live-*.png"
+echo "== Ratio targets (median of the runs, target, verdict):"
+awk -F, 'FNR > 1 && $2 ~ /ratio saver\/floor/ {gsub(/["*]/, "", $2); gsub(/"/, "", $9)
+  printf "   %s at %s: %s (%s) %s\n", $2, $3, $5, $9, $10}' "$csv_out"
+if [ "$changed_files" -eq 0 ]; then
+  cp "$out/results.md" bench/RESULTS.md
+  echo "== bench/RESULTS.md written: the figures of commit $commit"
+else
+  echo "== bench/RESULTS.md left as it was: the working tree held $changed_files changed files; a run on a commit writes it"
+fi

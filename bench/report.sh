@@ -2,8 +2,9 @@
 # Makes the table of a ./bench.sh run from its samples: each figure is the
 # median of its samples with their spread (min-max), each row's target and
 # whether the median meets it. Writes results.md (the run's conditions from
-# run.md, whose line TABLE the table takes, then the table) and
-# results.csv beside the samples, and prints results.md. ./bench.sh runs it
+# run.md, whose line TABLE the targets and the table take, then
+# bench/method.md) and results.csv beside the samples, and prints
+# results.md. ./bench.sh runs it
 # last; by hand it makes the table again from kept samples, e.g. after a
 # target changed.
 # Usage: bench/report.sh [dir]   (default build/bench)
@@ -23,6 +24,7 @@ mapfile -t startup_screens < <(screens_with saver_startup_total_ms)
 
 echo "row,measure,screen,unit,median,min,max,runs,target,verdict" >"$csv"
 table_lines=()
+target_lines=()
 # row measure screen metric unit format scale [target-op target-value target-text]
 # The median, smallest and largest sample, times the scale. Target ops on
 # the median: le, lt, ge, eq, and in with "low:high" (both ends included).
@@ -41,12 +43,28 @@ add_row() {
   [ "$n" -le 1 ] && spread="-"
   echo "$row,\"$measure\",$screen,$unit,$m,$lo,$hi,$n,\"$text\",$verdict" >>"$csv"
   table_lines+=("| $row | $measure | $screen | $m $unit | $spread | $n | ${text:--} | $verdict |")
+  [ -z "$text" ] || target_lines+=("| $row | ${measure//\*\*/} | $screen | $m $unit | $spread | $text | $verdict |")
+}
+
+# The fastest of the saver's start-ups over the fastest of the floor's on a
+# screen: the load of a busy machine only ever adds to a start-up, so the
+# fastest come nearest to what each program itself costs. A breakdown of
+# the target's row, with no target of its own.
+add_fastest_ratio() {
+  local screen=$1 value
+  value=$(awk -F, -v s="$screen" '$1 == s && $4 != "" {
+      if ($2 == "saver_startup_total_ms" && (a == "" || $4 + 0 < a)) a = $4 + 0
+      if ($2 == "floor_startup_total_ms" && (b == "" || $4 + 0 < b)) b = $4 + 0 }
+    END { if (a != "" && b > 0) printf "%.3f %.1f %.1f", a / b, a, b; else print "n/a" }' "$samples")
+  read -r value saver floor <<<"$value"
+  echo "2,\"· fastest start-up, saver's / floor's\",$screen,,$value,,,,\"\",-" >>"$csv"
+  table_lines+=("| 2 | · fastest start-up, saver's / floor's (${saver:-n/a} / ${floor:-n/a} ms) | $screen | $value | - | - | - | - |")
 }
 
 for screen in "${screens[@]}"; do
   add_row 1 "Saver frame (clock, counter, eyes)" "$screen" saver_fps fps %.1f 1
   add_row 1 "Floor frame (desktop quad + swap)" "$screen" floor_fps fps %.1f 1
-  add_row 1 "**Frame cost ratio saver/floor**" "$screen" frame_ratio "" %.3f 1 ge 0.9 "≥ 0.90"
+  add_row 1 "**Frame rate ratio saver/floor**" "$screen" frame_ratio "" %.3f 1 ge 0.9 "≥ 0.90"
   add_row 1 "· saver parts: backdrop + swap" "$screen" saver_part_backdrop_fps fps %.1f 1
   add_row 1 "· saver parts: + clock" "$screen" saver_part_plus_clock_fps fps %.1f 1
   add_row 1 "· saver parts: + counter" "$screen" saver_part_plus_counter_fps fps %.1f 1
@@ -66,11 +84,9 @@ for screen in "${startup_screens[@]}"; do
   add_row 2 "· copy and upload / floor's one-level copy" "$screen" snapshot_over_floor_copy "" %.2f 1
   add_row 2 "Display list" "$screen" saver_stage_display_list_ms ms %.1f 1
   add_row 2 "First frame" "$screen" saver_stage_first_frame_ms ms %.1f 1
-  if [ "$screen" = 1024x768 ]; then
-    add_row 2 "**Start-up total**" "$screen" saver_startup_total_ms ms %.1f 1 le 150 "≤ 150 ms"
-  else
-    add_row 2 "**Start-up total**" "$screen" saver_startup_total_ms ms %.1f 1
-  fi
+  add_row 2 "Start-up total" "$screen" saver_startup_total_ms ms %.1f 1
+  add_row 2 "**Start-up ratio saver/floor**" "$screen" startup_ratio "" %.3f 1 le 1.1 "≤ 1.10"
+  add_fastest_ratio "$screen"
   add_row 2 "· one overlay's glyph lists (in GL set-up, built twice)" "$screen" saver_font_lists_one_overlay_ms ms %.1f 1
   add_row 2 "· Wine process start to WinMain (not in total)" "$screen" saver_process_start_to_main_ms ms %.1f 1
   add_row 2 "· floor: window" "$screen" floor_stage_window_ms ms %.1f 1
@@ -108,8 +124,18 @@ add_row 6 "· (d) wineserver CPU" "$live" live_mouse_wineserver_cpu "% of a core
 add_row 6 "· (d) Xvfb CPU" "$live" live_mouse_xvfb_cpu "% of a core" %.2f 1
 
 
+# The run's description with the targets and the whole table at its line
+# TABLE, then how each row is measured.
 while IFS= read -r line; do
   if [ "$line" = TABLE ]; then
+    echo "## Targets"
+    echo
+    echo "| Row | Measure | Screen | Median | Spread (min–max) | Target | Verdict |"
+    echo "|---|---|---|---|---|---|---|"
+    printf '%s\n' "${target_lines[@]}"
+    echo
+    echo "## Table"
+    echo
     echo "| Row | Measure | Screen | Median | Spread (min–max) | Runs | Target | Verdict |"
     echo "|---|---|---|---|---|---|---|---|"
     printf '%s\n' "${table_lines[@]}"
@@ -117,5 +143,7 @@ while IFS= read -r line; do
     printf '%s\n' "$line"
   fi
 done <"$dir/run.md" >"$md"
+method=$(dirname "$0")/method.md
+[ ! -f "$method" ] || { echo; cat "$method"; } >>"$md"
 echo
 cat "$md"

@@ -134,7 +134,7 @@ void measureFrameParts(long milliseconds) {
   }
 }
 
-// Builds one more overlay's 96 glyph lists and throws them away: the font
+// Builds one more overlay's glyph lists and throws them away: the font
 // share of the GL set-up stage, which builds two of them.
 void measureOneOverlayFont() {
   ClockOverlay spare = {};

@@ -8,6 +8,7 @@
 
 #include "scene/clock_text.h"
 #include "scene/fps_count.h"
+#include "scene/overlay_glyphs.h"
 #include "scene/screen_space_gl.h"
 
 namespace {
@@ -28,19 +29,30 @@ void measureOuterRect(HWND window, int* width, int* height) {
   *height = rect.bottom - rect.top;
 }
 
-// Compiles glyphs 32..127 of a bold 12-unit Verdana into 96 lists from
-// listBase, each drawing its glyph with the front face at z = 0 and moving
-// the origin by its advance. Failures are not reported: a missing font
-// only leaves the text out.
+// Reserves 96 list names from listBase for the character codes 32..127 and
+// compiles the glyphs the overlays draw (kOverlayGlyphs) of a bold 12-unit
+// Verdana into theirs, each drawing its glyph with the front face at z = 0
+// and moving the origin by its advance; the other names stay empty lists.
+// Each glyph compiles on its own, so the subset's lists are the same as the
+// full range's. Failures are not reported: a missing font only leaves the
+// text out.
 unsigned buildFontLists(HDC dc) {
   unsigned listBase = glGenLists(kGlyphCount);
   HFONT font = CreateFontA(kFontHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
                            OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
                            DEFAULT_PITCH | FF_DONTCARE, "Verdana");
   HGDIOBJ previous = SelectObject(dc, font);
-  GLYPHMETRICSFLOAT metrics[256];  // scratch; the glyph lists are what is kept
-  wglUseFontOutlinesA(dc, kFirstGlyph, kGlyphCount, listBase, kFontDeviation, kFontExtrusion,
-                      WGL_FONT_POLYGONS, metrics);
+  GLYPHMETRICSFLOAT metrics[kGlyphCount];  // scratch; the glyph lists are what is kept
+  // One call per run of consecutive codes: the digits and the colon are one.
+  for (const char* run = kOverlayGlyphs; *run != '\0';) {
+    int first = static_cast<unsigned char>(*run);
+    int count = 1;
+    while (static_cast<unsigned char>(run[count]) == first + count) ++count;
+    wglUseFontOutlinesA(dc, static_cast<DWORD>(first), static_cast<DWORD>(count),
+                        listBase + static_cast<unsigned>(first - kFirstGlyph), kFontDeviation,
+                        kFontExtrusion, WGL_FONT_POLYGONS, metrics);
+    run += count;
+  }
   // The font only serves the generation; the lists hold the geometry.
   SelectObject(dc, previous);
   if (font != nullptr) DeleteObject(font);
@@ -169,5 +181,5 @@ const char* FpsCounter::tickFps() { return countFpsFrame(tally, &periodStart, re
 
 void FpsCounter::drawFps(const char* text) {
   // The count continues the line where "FPS: " left the origin.
-  drawTextLine(font, width, height, place, kFpsColour, "FPS: ", text);
+  drawTextLine(font, width, height, place, kFpsColour, kFpsLabel, text);
 }

@@ -6,7 +6,9 @@
 
 #include "scene/fps_count.h"
 
-// Glyphs 32..127 of a bold outline font, one display list each.
+// One display list per character code 32..127 of a bold outline font;
+// those of the overlays' characters (kOverlayGlyphs) hold their glyphs, the
+// others are empty.
 struct OutlineFont {
   unsigned listBase;  // first of the 96 lists; 0 = none built
 
