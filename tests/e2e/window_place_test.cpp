@@ -27,8 +27,25 @@ TEST_F(Scene, MovedAndResizedByAnotherProgramItCoversTheScreenAsBefore) {
     return differenceOf(shot = captureScreen(), desktop_).pixels == 0;
   }, testkit::slack(200));
   saveBitmap(shot, shotPath("window-place-after-move"));
-  EXPECT_EQ(rectText({0, 0, desktop_.width, desktop_.height}), rectText(rect));
+  std::string screen = rectText({0, 0, desktop_.width, desktop_.height});
+  EXPECT_EQ(screen, rectText(rect));
   expectPixelIdentical(shot, desktop_, "the screen after the window was moved");
+
+  // A move the window is not told of, then a display change that leaves
+  // the monitors as they were (the mode set again): the window goes back.
+  SetWindowPos(window, nullptr, 200, 150, 400, 300,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING);
+  ASSERT_TRUE(GetWindowRect(window, &rect) && rectText(rect) == "200,150-600,450")
+      << "Wine did not make the unannounced move: " << rectText(rect);
+  ASSERT_EQ(DISP_CHANGE_SUCCESSFUL, ChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr));
+  // The change settles for half a second first.
+  testkit::waitUntil([&] {
+    GetWindowRect(window, &rect);
+    return differenceOf(shot = captureScreen(), desktop_).pixels == 0;
+  }, testkit::slack(3000));
+  saveBitmap(shot, shotPath("window-place-after-display-change"));
+  EXPECT_EQ(screen, rectText(rect));
+  expectPixelIdentical(shot, desktop_, "the screen after the display change");
   stop();
 }
 
