@@ -16,9 +16,12 @@ namespace {
 typedef HWND(WINAPI* CreateWindowProc)(DWORD, LPCSTR, LPCSTR, DWORD, int, int, int, int, HWND,
                                         HMENU, HINSTANCE, LPVOID);
 typedef BOOL(WINAPI* SetForegroundProc)(HWND);
+typedef BOOL(WINAPI* PostProc)(HWND, UINT, WPARAM, LPARAM);
 CreateWindowProc realCreateWindow;
 SetForegroundProc realSetForeground;
+PostProc realPost;
 int foregroundAsks = 0;
+int closeRequests = 0;
 
 // Shown but not activated.
 HWND WINAPI createUnactivated(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style, int x,
@@ -34,6 +37,13 @@ HWND WINAPI createUnactivated(DWORD exStyle, LPCSTR className, LPCSTR name, DWOR
 // the user's last input.
 BOOL WINAPI refuseTheFirst(HWND window) {
   return ++foregroundAsks == 1 ? FALSE : realSetForeground(window);
+}
+
+// Counted, not posted: this thread's pump would end the run.
+BOOL WINAPI countCloses(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_CLOSE) return realPost(window, message, wParam, lParam);
+  ++closeRequests;
+  return TRUE;
 }
 
 TEST(Foreground, AStartKeptFromItAsksAndTakesItAtTheFirstMouseMove) {
@@ -57,6 +67,18 @@ TEST(Foreground, AStartKeptFromItAsksAndTakesItAtTheFirstMouseMove) {
   SendMessageA(saverApp.window, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   EXPECT_TRUE(testkit::waitForForeground(saverApp.window, testkit::slack(2000)));
   EXPECT_EQ(saverApp.window, GetFocus()) << "Escape would not reach the window";
+
+  // Active without the focus, the window gets Escape as a system key.
+  realPost = reinterpret_cast<PostProc>(
+      replaceImport("user32.dll", "PostMessageA", reinterpret_cast<void*>(countCloses)));
+  SetFocus(nullptr);
+  INPUT escape[2] = {};
+  escape[0].type = escape[1].type = INPUT_KEYBOARD;
+  escape[0].ki.wVk = escape[1].ki.wVk = VK_ESCAPE;
+  escape[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, escape, sizeof(INPUT));
+  EXPECT_TRUE(testkit::waitUntil([] { return closeRequests == 1; }, testkit::slack(2000)));
+  replaceImport("user32.dll", "PostMessageA", reinterpret_cast<void*>(realPost));
 
   replaceImport("user32.dll", "SetForegroundWindow", reinterpret_cast<void*>(realSetForeground));
   DestroyWindow(saverApp.window);
