@@ -27,7 +27,9 @@ TEST_F(Scene, MovedAndResizedByAnotherProgramItCoversTheScreenAsBefore) {
     return differenceOf(shot = captureScreen(), desktop_).pixels == 0;
   }, testkit::slack(200));
   saveBitmap(shot, shotPath("window-place-after-move"));
-  std::string screen = rectText({0, 0, desktop_.width, desktop_.height});
+  int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  std::string screen = rectText({left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                 top + GetSystemMetrics(SM_CYVIRTUALSCREEN)});
   EXPECT_EQ(screen, rectText(rect));
   expectPixelIdentical(shot, desktop_, "the screen after the window was moved");
 
