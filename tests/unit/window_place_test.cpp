@@ -17,10 +17,7 @@ const ScreenRect kTwoMonitors = {-1280, 0, 1024, 1024};
 const MoveCase kMoveCases[] = {
     {"AnotherPlaceAndSize", kTwoMonitors, {200, 150, 400, 300, false, false},
      {-1280, 0, 2304, 1024, false, false}},
-    {"SizeOnly", kTwoMonitors, {0, 0, 1024, 768, true, false}, {-1280, 0, 2304, 1024, false, false}},
     {"ZOrderOnlyStillPutsItBack", kTwoMonitors, {0, 0, 0, 0, true, true},
-     {-1280, 0, 2304, 1024, false, false}},
-    {"TheSaversOwnMoveToItsLayout", kTwoMonitors, {-1280, 0, 2304, 1024, false, false},
      {-1280, 0, 2304, 1024, false, false}},
     {"NoLayoutYet", {0, 0, 0, 0}, {200, 150, 400, 300, false, true}, {200, 150, 400, 300, false, true}},
 };
