@@ -218,7 +218,13 @@ void SaverApp::followDisplayChange() {
   int previousCount = monitorCount;
   CopyMemory(previous, monitors, sizeof(previous));
   measureDesktop();
-  if (sameMonitors(previous, previousCount, monitors, monitorCount)) return;
+  if (sameMonitors(previous, previousCount, monitors, monitorCount)) {
+    // A monitor that dropped out and came back within the settle leaves the
+    // list as it was, but the system may have moved the window meanwhile.
+    SetWindowPos(window, nullptr, layout.window.left, layout.window.top, screenWidth,
+                 screenHeight, SWP_NOACTIVATE | SWP_NOZORDER);
+    return;
+  }
   // Windows moves windows off a monitor that went away and does not resize
   // a full-screen one: the saver must cover the new desktop itself.
   SetWindowPos(window, HWND_TOPMOST, layout.window.left, layout.window.top, screenWidth,
