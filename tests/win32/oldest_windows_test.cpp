@@ -24,6 +24,7 @@
 #include "tests/param_name.h"
 #include "tests/test_helpers_win32.h"
 #include "tests/win32/import_redirect.h"
+#include "tests/win32/saver_clock.h"
 
 #ifndef GL_BGRA_EXT
 #define GL_BGRA_EXT 0x80E1
@@ -158,22 +159,8 @@ volatile DWORD postedAt = 0;
 volatile DWORD lookedAt = 0;
 volatile LONG looked = 1;
 
-// The saver's clock, moved on by the hold-back the moment the loop first
-// looks at its queue: the hold-back has its own tests, and these rows are
-// about what comes after it, so they do not wait it out. The clock only
-// ever moves forward, as the frame clock expects of it.
-typedef DWORD(WINAPI* TimeGetTimeProc)();
-TimeGetTimeProc realTimeGetTime;
-volatile LONG clockAhead = 0;  // ms added to the system's reading
-bool skipHoldBackAtFirstLook = false;
-DWORD WINAPI shiftedTimeGetTime() { return realTimeGetTime() + static_cast<DWORD>(clockAhead); }
-
 BOOL WINAPI countPeek(MSG* message, HWND window, UINT first, UINT last, UINT remove) {
   if (GetCurrentThreadId() == loopThread) {
-    if (skipHoldBackAtFirstLook) {
-      skipHoldBackAtFirstLook = false;
-      clockAhead = kHoldBack;
-    }
     InterlockedIncrement(&loopPeeks);
     if (!looked) {
       lookedAt = GetTickCount();
@@ -295,7 +282,6 @@ void runTheSaverWithout(const AbsentRow& absent) {
   refuseTheRowsLookups(absent);
   redirect("gdi32.dll", "SwapBuffers", notePresent, &realSwapBuffers);
   redirect("user32.dll", "PeekMessageA", countPeek, &realPeekMessage);
-  redirect("winmm.dll", "timeGetTime", shiftedTimeGetTime, &realTimeGetTime);
   loopThread = GetCurrentThreadId();
   HINSTANCE instance = GetModuleHandleA(nullptr);
   for (int stage = 0; stage < kStartUpStageCount; ++stage) {
@@ -308,7 +294,7 @@ void runTheSaverWithout(const AbsentRow& absent) {
     saverApp.showFps = false;
   }
   CreateThread(nullptr, 0, playTheUser, nullptr, 0, nullptr);
-  skipHoldBackAtFirstLook = true;  // the loop reads its start before its first look
+  skipHoldBackOnThisThread();
   int code = saverApp.runRenderLoop();
   saverApp.shutDown();
   if (!escapePosted) fail(kEndedEarly, "the loop ended before Escape");
