@@ -128,8 +128,7 @@ class DisplayChange : public ::testing::Test {
     ASSERT_EQ(768, GetSystemMetrics(SM_CYSCREEN));
     ASSERT_TRUE(lists800x600()) << "no 800x600 mode: run this through tests/run_wine_tests.sh";
     SetCursorPos(5, 5);
-    sleepMs(200);
-    desktop_ = captureScreen();
+    desktop_ = settledScreen();
   }
 
   // The screen goes back to its own mode whatever failed.
@@ -143,7 +142,7 @@ class DisplayChange : public ::testing::Test {
   HWND start(const char* resolution) {
     writeSettings(resolution, "1", "0");
     if (!saver_.start(quotedSaver() + " /s")) return nullptr;
-    return waitForWindow(saver_.pid(), "MainWindow", 15000);
+    return waitForWindow(saver_.pid(), "MainWindow", slack(15000));
   }
 
   Picture desktop_;
@@ -176,8 +175,9 @@ TEST_F(DisplayChange, WindowClockAndPictureFollowTheModeAndComeBack) {
   EXPECT_EQ("0,0-1024,768", windowRect(window));
   EXPECT_EQ(0, back.stray) << "back at 1024x768 the frozen desktop is not the start-up copy";
   EXPECT_GT(back.clock, 300) << "no clock in the bottom-left corner of 1024x768";
+  ASSERT_TRUE(bringToFront(window));
   pressKey(VK_ESCAPE);
-  EXPECT_EQ(0u, saver_.waitExit(10000));
+  EXPECT_EQ(0u, saver_.waitExit(slack(10000)));
 }
 
 // The saver's own switch: its restore at exit sends WM_DISPLAYCHANGE to a
@@ -196,6 +196,7 @@ TEST_F(DisplayChange, OwnModeRestoredAtExitEndsCleanly) {
 
   // Watched without a pause: the window lives only milliseconds past the
   // restore.
+  ASSERT_TRUE(bringToFront(window));
   pressKey(VK_ESCAPE);
   std::string last = windowRect(window), seen;
   while (saver_.running() && timeGetTime() - start < 20000)

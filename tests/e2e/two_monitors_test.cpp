@@ -35,8 +35,7 @@ class TwoMonitors : public Scene {
     ASSERT_EQ(kWidth, GetSystemMetrics(SM_CXSCREEN));
     ASSERT_EQ(kHeight, GetSystemMetrics(SM_CYSCREEN));
     moveMouse(5, 5);
-    sleepMs(200);
-    desktop_ = captureAllMonitors();
+    desktop_ = settledScreen(captureAllMonitors);
   }
 
   // A test that changed the live desktop puts the picture back, for the
@@ -98,7 +97,8 @@ TEST_F(TwoMonitors, FrozenDesktopCoversBothMonitorsPixelForPixel) {
   POINT parked = {towardsSecond(2 * kWidth - 200), kHeight - 100}, cursor;
   moveMouse(parked.x, parked.y);
   waitUntil([&] { return GetCursorPos(&cursor) && cursor.x == parked.x; }, 1000);
-  HWND window = start("0", "0");
+  // The eyes below show the frames, after the cursor's place is checked.
+  HWND window = start("0", "0", "", false);
   ASSERT_NE(nullptr, window);
   RECT rect;
   ASSERT_TRUE(GetWindowRect(window, &rect));
