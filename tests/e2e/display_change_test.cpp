@@ -102,7 +102,7 @@ Comparison compare(const Picture& shot, const Picture& expected) {
 // the changes to settle, and with the clock alone a frame comes once a
 // second.
 Comparison waitForPicture(HWND window, const Picture& expected, const char* name,
-                          DWORD timeoutMs = 5000) {
+                          DWORD timeoutMs = slack(5000)) {
   char covering[32];
   snprintf(covering, sizeof(covering), "0,0-%d,%d", expected.width, expected.height);
   Comparison seen;
@@ -160,7 +160,7 @@ TEST_F(DisplayChange, WindowClockAndPictureFollowTheModeAndComeBack) {
   setWallpaper(wallpaperFile, "0", "0");
   HWND window = start("Current resolution");
   ASSERT_NE(nullptr, window);
-  ASSERT_GT(waitForPicture(window, desktop_, "display-change-start", 10000).clock, 300)
+  ASSERT_GT(waitForPicture(window, desktop_, "display-change-start", slack(10000)).clock, 300)
       << "no frame with the clock";
 
   ASSERT_TRUE(switchMode(800, 600)) << "the switch to 800x600 failed";
@@ -190,7 +190,8 @@ TEST_F(DisplayChange, OwnModeRestoredAtExitEndsCleanly) {
   // The clock's red counted against the desktop picture's top-left, which
   // is what the screen shows at 800x600.
   DWORD start = timeGetTime();
-  ASSERT_TRUE(waitUntil([&] { return compare(captureScreen(), desktop_).clock > 300; }, 10000))
+  ASSERT_TRUE(waitUntil([&] { return compare(captureScreen(), desktop_).clock > 300; },
+                        slack(10000)))
       << "no frame with the clock";
   ASSERT_EQ("0,0-800,600", windowRect(window));
 

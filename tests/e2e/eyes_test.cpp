@@ -24,7 +24,7 @@ TEST_F(Scene, EyesFollowAMouseMoveForASecond) {
     const Picture& before = i == 0 ? desktop_ : shots[i - 1];
     EXPECT_TRUE(captureUntil(&shots[i], [&](const Picture& shot) {
       return countChanged(shot, before, middle) > (i == 0 ? 5000 : 500);
-    }, 1000)) << (i == 0 ? "no eyes in the middle of the screen" : "the eyes did not turn");
+    }, slack(1000))) << (i == 0 ? "no eyes in the middle of the screen" : "the eyes did not turn");
   }
   saveBitmap(shots[0], shotPath("eyes"));
   saveBitmap(shots[1], shotPath("eyes-turned"));
@@ -44,7 +44,7 @@ TEST_F(Scene, EyesFollowAMouseMoveForASecond) {
   Picture after;
   EXPECT_TRUE(captureUntil(&after, [&](const Picture& shot) {
     return countChanged(shot, desktop_, middle) < 50;
-  }, kMouseMoveWindow + 600)) << "eyes still there after a second";
+  }, kMouseMoveWindow + slack(600))) << "eyes still there after a second";
   saveBitmap(after, shotPath("eyes-gone"));
   stop();
 }
@@ -145,7 +145,7 @@ TEST_F(PortraitScene, EyesShowOnATallScreen) {
   Picture shot;
   EXPECT_TRUE(captureUntil(&shot, [&](const Picture& s) {
     return countChanged(s, desktop_, middle) > 5000;
-  }, 1000)) << "no eyes on a portrait screen";
+  }, slack(1000))) << "no eyes on a portrait screen";
   saveBitmap(shot, shotPath("portrait-eyes"));
   expectRoundEyes(shot, desktop_, middle);
   stop();

@@ -188,7 +188,7 @@ TEST_P(SaversDesktopScene, ShowsTheUsersBackgroundNotTheScreen) {
     Picture withEyes;
     EXPECT_TRUE(captureUntil(&withEyes, [&](const Picture& shot) {
       return countChanged(shot, expected, middleOf(w, h)) > 5000;
-    }, 1000)) << "no eyes over the background";
+    }, slack(1000))) << "no eyes over the background";
     saveBitmap(withEyes, shotPath("saver-desktop-eyes"));
   }
   stop(true);

@@ -99,9 +99,9 @@ TEST_F(RunModes, ActivationOfAnotherWindowEndsTheSaver) {
                                50, 50, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(nullptr, other);
   SetForegroundWindow(other);
-  waitUntil([&] { return !saver.running(); }, slack(10000));
+  DWORD code = saver.waitExit(slack(10000));
   DestroyWindow(other);
-  EXPECT_EQ(0u, saver.waitExit(0));
+  EXPECT_EQ(0u, code);
 }
 
 // Which value is missing, and how each mode reads them, is the Win32
@@ -160,12 +160,6 @@ TEST_F(RunModes, DashInsideAnUnquotedPathIsNotTheSwitch) {
   DeleteFileA(dashed.c_str());
 }
 
-// Keeps the host window of this process responsive while waiting.
-DWORD waitPumping(SaverProcess& saver, DWORD timeoutMs) {
-  waitUntil([&] { return !saver.running(); }, timeoutMs);
-  return saver.waitExit(0);
-}
-
 HWND findPreview(HWND host, DWORD timeoutMs) {
   HWND preview = nullptr;
   waitUntil([&] {
@@ -202,9 +196,9 @@ TEST_F(RunModes, PreviewFillsItsHostAndEndsOnClose) {
       << previewRect.right << "," << previewRect.bottom;
   EXPECT_TRUE(GetWindowLongA(preview, GWL_STYLE) & WS_CHILD);
 
-  EXPECT_EQ(STILL_ACTIVE, waitPumping(saver, 500));  // does NOT end by itself
+  EXPECT_EQ(STILL_ACTIVE, saver.waitExit(500));  // does NOT end by itself
   PostMessageA(preview, WM_CLOSE, 0, 0);
-  EXPECT_EQ(0u, waitPumping(saver, slack(10000)));
+  EXPECT_EQ(0u, saver.waitExit(slack(10000)));
   DestroyWindow(host);
 }
 
@@ -214,9 +208,9 @@ TEST_F(RunModes, PreviewEndsWhenTheHostIsDestroyed) {
   SaverProcess saver;
   ASSERT_TRUE(saver.start(quotedSaver() + previewTail(host)));
   ASSERT_NE(nullptr, findPreview(host, slack(15000)));
-  EXPECT_EQ(STILL_ACTIVE, waitPumping(saver, 500));  // does NOT end by itself
+  EXPECT_EQ(STILL_ACTIVE, saver.waitExit(500));  // does NOT end by itself
   DestroyWindow(host);
-  EXPECT_EQ(0u, waitPumping(saver, slack(10000)));
+  EXPECT_EQ(0u, saver.waitExit(slack(10000)));
 }
 
 // The picture stored in the .scr (152 x 112 at 24 bits), stretched over a

@@ -47,7 +47,7 @@ bool SaverProcess::start(const std::string& commandLine, const std::string& curr
 
 DWORD SaverProcess::waitExit(DWORD timeoutMs) {
   if (info_.hProcess == nullptr) return STILL_ACTIVE;
-  WaitForSingleObject(info_.hProcess, timeoutMs);
+  waitUntil([this] { return !running(); }, timeoutMs);
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(info_.hProcess, &code);
   return code;

@@ -47,7 +47,10 @@ class SaverProcess {
   // named desktop ("WinSta0\\Screen-saver") if one is given.
   bool start(const std::string& commandLine, const std::string& currentDirectory = "",
              const std::string& desktop = "");
-  // Exit code, or STILL_ACTIVE when it did not end within timeoutMs.
+  // Exit code, or STILL_ACTIVE when it did not end within timeoutMs. The
+  // test's own windows (a host, an owner the program was given) handle
+  // their messages meanwhile, as live windows do: the program may send
+  // them some and wait for the answer.
   DWORD waitExit(DWORD timeoutMs);
   bool running() const;
   void kill();

@@ -76,7 +76,7 @@ class TwoMonitors : public Scene {
     captureUntil(&shot, [&](const Picture& s) {
       int changed = countChanged(s, desktop_, primaryMiddle());
       return shown ? changed > 5000 : changed < 50;
-    }, kMouseMoveWindow + 600, captureAllMonitors);
+    }, kMouseMoveWindow + slack(600), captureAllMonitors);
     return shot;
   }
   std::string shotName(const char* name) const {
