@@ -102,7 +102,7 @@ Comparison compare(const Picture& shot, const Picture& expected) {
 // the changes to settle, and with the clock alone a frame comes once a
 // second.
 Comparison waitForPicture(HWND window, const Picture& expected, const char* name,
-                          DWORD timeoutMs = 5000) {
+                          DWORD timeoutMs = slack(5000)) {
   char covering[32];
   snprintf(covering, sizeof(covering), "0,0-%d,%d", expected.width, expected.height);
   Comparison seen;
@@ -128,8 +128,7 @@ class DisplayChange : public ::testing::Test {
     ASSERT_EQ(768, GetSystemMetrics(SM_CYSCREEN));
     ASSERT_TRUE(lists800x600()) << "no 800x600 mode: run this through tests/run_wine_tests.sh";
     SetCursorPos(5, 5);
-    sleepMs(200);
-    desktop_ = captureScreen();
+    desktop_ = settledScreen();
   }
 
   // The screen goes back to its own mode whatever failed.
@@ -143,7 +142,7 @@ class DisplayChange : public ::testing::Test {
   HWND start(const char* resolution) {
     writeSettings(resolution, "1", "0");
     if (!saver_.start(quotedSaver() + " /s")) return nullptr;
-    return waitForWindow(saver_.pid(), "MainWindow", 15000);
+    return waitForWindow(saver_.pid(), "MainWindow", slack(15000));
   }
 
   Picture desktop_;
@@ -161,7 +160,7 @@ TEST_F(DisplayChange, WindowClockAndPictureFollowTheModeAndComeBack) {
   setWallpaper(wallpaperFile, "0", "0");
   HWND window = start("Current resolution");
   ASSERT_NE(nullptr, window);
-  ASSERT_GT(waitForPicture(window, desktop_, "display-change-start", 10000).clock, 300)
+  ASSERT_GT(waitForPicture(window, desktop_, "display-change-start", slack(10000)).clock, 300)
       << "no frame with the clock";
 
   ASSERT_TRUE(switchMode(800, 600)) << "the switch to 800x600 failed";
@@ -176,8 +175,9 @@ TEST_F(DisplayChange, WindowClockAndPictureFollowTheModeAndComeBack) {
   EXPECT_EQ("0,0-1024,768", windowRect(window));
   EXPECT_EQ(0, back.stray) << "back at 1024x768 the frozen desktop is not the start-up copy";
   EXPECT_GT(back.clock, 300) << "no clock in the bottom-left corner of 1024x768";
+  ASSERT_TRUE(bringToFront(window));
   pressKey(VK_ESCAPE);
-  EXPECT_EQ(0u, saver_.waitExit(10000));
+  EXPECT_EQ(0u, saver_.waitExit(slack(10000)));
 }
 
 // The saver's own switch: its restore at exit sends WM_DISPLAYCHANGE to a
@@ -190,13 +190,15 @@ TEST_F(DisplayChange, OwnModeRestoredAtExitEndsCleanly) {
   // The clock's red counted against the desktop picture's top-left, which
   // is what the screen shows at 800x600.
   DWORD start = timeGetTime();
-  ASSERT_TRUE(waitUntil([&] { return compare(captureScreen(), desktop_).clock > 300; }, 10000))
+  ASSERT_TRUE(waitUntil([&] { return compare(captureScreen(), desktop_).clock > 300; },
+                        slack(10000)))
       << "no frame with the clock";
   std::string last = windowRect(window), seen;
   ASSERT_EQ("0,0-800,600", last);
 
   // Watched without a pause: the window lives only milliseconds past the
   // restore, and may be gone before the first look.
+  ASSERT_TRUE(bringToFront(window));
   pressKey(VK_ESCAPE);
   while (saver_.running() && timeGetTime() - start < 20000)
     if ((seen = windowRect(window)) != "gone") last = seen;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/e2e/saver_driver.h"
+#include "tests/e2e/scene_shots.h"
 #include "tests/param_name.h"
 
 using namespace driver;
@@ -85,29 +86,6 @@ class PlacedFile {
   bool placed_ = false;
 };
 
-// An environment variable of this process, which started programs inherit,
-// set for a while and restored afterwards.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const char* value) : name_(name) {
-    char old[1024];
-    DWORD length = GetEnvironmentVariableA(name, old, sizeof(old));
-    hadValue_ = length > 0 && length < sizeof(old);
-    if (hadValue_) old_.assign(old, length);
-    SetEnvironmentVariableA(name, value);
-  }
-  ~ScopedEnvironment() {
-    SetEnvironmentVariableA(name_.c_str(), hadValue_ ? old_.c_str() : nullptr);
-  }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  std::string name_;
-  std::string old_;
-  bool hadValue_ = false;
-};
-
 // A value among Wine's settings for the .scr alone
 // (HKCU\Software\Wine\AppDefaults\Glimmerwatch.scr, or a key below it),
 // which the program reads when it starts. Removed afterwards, together with
@@ -117,8 +95,8 @@ class SaverWineSetting {
   SaverWineSetting(const char* subKey, const char* name, const char* value)
       : base_("Software\\Wine\\AppDefaults\\Glimmerwatch.scr"), name_(name) {
     full_ = subKey == nullptr ? base_ : base_ + "\\" + subKey;
-    baseExisted_ = keyExists(base_);
-    fullExisted_ = keyExists(full_);
+    baseExisted_ = keyExists(base_.c_str());
+    fullExisted_ = keyExists(full_.c_str());
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, full_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         &key, nullptr) != ERROR_SUCCESS) {
@@ -142,13 +120,6 @@ class SaverWineSetting {
   bool set() const { return set_; }
 
  private:
-  static bool keyExists(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-      return false;
-    RegCloseKey(key);
-    return true;
-  }
   std::string base_;
   std::string full_;
   std::string name_;
@@ -216,8 +187,7 @@ class PasswordHooks : public ::testing::Test {
     controlVariable_.reset(new ScopedEnvironment("GLIMMER_DOUBLE_DIR", control_.c_str()));
     writeSettings("Current resolution", "0", "0");
     SetCursorPos(5, 5);
-    sleepMs(200);
-    desktop_ = captureScreen();
+    desktop_ = settledScreen();
   }
 
   void TearDown() override {
@@ -282,12 +252,7 @@ class PasswordHooks : public ::testing::Test {
     return count;
   }
   bool waitForCalls(const std::string& prefix, int count, DWORD timeoutMs) const {
-    DWORD start = GetTickCount();
-    while (countCalls(prefix) < count) {
-      if (GetTickCount() - start >= timeoutMs) return false;
-      Sleep(10);
-    }
-    return true;
+    return waitUntil([&] { return countCalls(prefix) >= count; }, slack(timeoutMs));
   }
   std::string allCalls() const {
     std::string text;
@@ -298,9 +263,8 @@ class PasswordHooks : public ::testing::Test {
   HWND startSaver() { return startSaver(saver_); }
   HWND startSaver(SaverProcess& saver) {
     if (!saver.start(quotedSaver() + " /s", plantedCwd_)) return nullptr;
-    HWND window = waitForWindow(saver.pid(), "MainWindow", 15000);
-    if (window != nullptr) SetForegroundWindow(window);
-    return window;
+    HWND window = waitForWindow(saver.pid(), "MainWindow", slack(15000));
+    return window != nullptr && bringToFront(window) ? window : nullptr;
   }
 
   std::string control_;
@@ -394,7 +358,7 @@ TEST_F(PasswordNt, EscapePaintsBlackAndEndsWithoutAskingTheService) {
     ASSERT_NE(nullptr, window) << "start " << starts;
     // Within the hold-back period: no frame has been presented, so the
     // screen still shows the desktop, and nothing but the black fill can
-    // change it.
+    // change it. (A wait that shows nothing else does.)
     sleepMs(1000);
     EXPECT_GT(psnr(captureScreen(), desktop_), 30.0)
         << "saver showed something before Escape, start " << starts;
@@ -408,7 +372,7 @@ TEST_F(PasswordNt, EscapePaintsBlackAndEndsWithoutAskingTheService) {
       sleepMs(5);
     }
     shots.join();
-    EXPECT_EQ(0u, saver.waitExit(10000)) << "start " << starts;
+    EXPECT_EQ(0u, saver.waitExit(slack(10000))) << "start " << starts;
     if (shots.counted() == 0) continue;
     ++startsSeen;
     counted += shots.counted();
@@ -444,10 +408,11 @@ TEST_F(Password9x, RefusalKeepsTheSaverAndHoldsFramesBackAcceptanceEndsIt) {
   hold();
   HWND window = startSaver();
   ASSERT_NE(nullptr, window);
-  sleepMs(kUntilPresented);
+  ASSERT_TRUE(shots::eyesCameAndWent()) << "no frames before the check";
   EXPECT_GT(psnr(captureScreen(), desktop_), 30.0) << "frames of the frozen desktop expected";
 
   SetCursorPos(20, 20);  // away from the centre, so re-centring shows
+  ASSERT_TRUE(bringToFront(window));
   pressKey(VK_ESCAPE);
   ASSERT_TRUE(waitForCalls("verify window=", 1, 5000)) << allCalls();
   // The service gets the saver window, and the cursor shown (a process
@@ -463,7 +428,7 @@ TEST_F(Password9x, RefusalKeepsTheSaverAndHoldsFramesBackAcceptanceEndsIt) {
   pressKey(VK_ESCAPE);
   PostMessageA(window, WM_CLOSE, 0, 0);
   PostMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
-  sleepMs(500);
+  sleepMs(500);  // a wait that shows no box comes
   EXPECT_TRUE(messageBoxes(saver_.pid()).empty());
 
   release();
@@ -471,6 +436,8 @@ TEST_F(Password9x, RefusalKeepsTheSaverAndHoldsFramesBackAcceptanceEndsIt) {
   ASSERT_TRUE(waitForCalls("verify answer=refuse", 1, 5000)) << allCalls();
   EXPECT_TRUE(waitForCalls("detach free", 1, 2000)) << "not unloaded after the check:" << allCalls();
 
+  // Waits that show no frame comes in the first two seconds of the new
+  // hold-back.
   sleepUntil(refused, 1000);
   Picture afterOne = captureScreen();
   POINT cursor = {};
@@ -480,8 +447,10 @@ TEST_F(Password9x, RefusalKeepsTheSaverAndHoldsFramesBackAcceptanceEndsIt) {
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) / 2, cursor.y);
   sleepUntil(refused, 2000);
   Picture afterTwo = captureScreen();
-  sleepUntil(refused, 4500);
-  Picture afterFour = captureScreen();
+  Picture afterFour;
+  DWORD held = GetTickCount() - refused;
+  shots::captureUntil(&afterFour, [&](const Picture& s) { return psnr(s, desktop_) > 30.0; },
+                      (held < kHoldBack ? kHoldBack - held : 0) + slack(1500));
   saveBitmap(afterTwo, shotPath("password-9x-refused-2s"));
   saveBitmap(afterFour, shotPath("password-9x-refused-4s"));
   EXPECT_GT(blackShare(afterOne), 0.95) << "a frame was presented within 1 s of the refusal";
@@ -492,9 +461,9 @@ TEST_F(Password9x, RefusalKeepsTheSaverAndHoldsFramesBackAcceptanceEndsIt) {
   EXPECT_TRUE(saver_.running());
 
   setAnswer("accept");
-  SetForegroundWindow(window);
+  ASSERT_TRUE(bringToFront(window));
   pressKey(VK_ESCAPE);
-  EXPECT_EQ(0u, saver_.waitExit(10000));
+  EXPECT_EQ(0u, saver_.waitExit(slack(10000)));
   EXPECT_EQ(2, countCalls("verify window=")) << allCalls();
   EXPECT_EQ(1, countCalls("verify answer=accept")) << allCalls();
   EXPECT_EQ(2, countCalls("detach free")) << allCalls();
@@ -519,17 +488,11 @@ TEST_P(PasswordMissingService, EndsWithTheMessageAndExitCodeOne) {
   setAnswer("accept");  // what a planted module would answer
   HWND window = startSaver();
   ASSERT_NE(nullptr, window);
-  sleepMs(500);
   pressKey(VK_ESCAPE);
-
-  MessageBoxInfo box = waitForMessageBox(saver_.pid(), 10000);
-  ASSERT_NE(nullptr, box.window) << "no message box; calls:" << allCalls();
-  EXPECT_EQ("Error", box.caption);
-  EXPECT_EQ(kPasswordCplMessage, box.text);
-  EXPECT_EQ(window, GetWindow(box.window, GW_OWNER));
-  EXPECT_EQ(1u, messageBoxes(saver_.pid()).size());
-  pressOk(box);
-  EXPECT_EQ(1u, saver_.waitExit(10000));
+  {
+    SCOPED_TRACE("calls:" + allCalls());
+    expectErrorBoxThenExit(saver_, kPasswordCplMessage, window, 1, 10000);
+  }
 
   EXPECT_EQ(0, countCalls("verify")) << allCalls();
   if (c.loadsSystemModule) {
@@ -584,19 +547,16 @@ TEST_P(PasswordChange, PassesTheRequestOnOrShowsOneBox) {
   ASSERT_TRUE(saver_.start(quotedSaver() + tail, plantedCwd_));
 
   if (c.showsBox) {
-    MessageBoxInfo box = waitForMessageBox(saver_.pid(), 15000);
-    ASSERT_NE(nullptr, box.window) << "no message box; calls:" << allCalls();
-    // A null caption: Wine shows "Error" for it.
-    EXPECT_EQ("Error", box.caption);
-    EXPECT_EQ(kMprMessage, box.text);
-    EXPECT_EQ(nullptr, GetWindow(box.window, GW_OWNER));
-    EXPECT_EQ(1u, messageBoxes(saver_.pid()).size());
+    ASSERT_NE(nullptr, waitForMessageBox(saver_.pid(), slack(15000)).window)
+        << "no message box; calls:" << allCalls();
     // The module is freed before the box, not at exit.
     EXPECT_EQ(1, countCalls("detach free")) << allCalls();
-    pressOk(box);
+    // A null caption: Wine shows "Error" for it. A second box after OK
+    // would keep the process alive.
+    expectErrorBoxThenExit(saver_, kMprMessage, nullptr, 0);
+  } else {
+    EXPECT_EQ(0u, saver_.waitExit(slack(10000)));
   }
-  // A second box after OK would keep the process alive.
-  EXPECT_EQ(0u, saver_.waitExit(10000));
   DestroyWindow(settingsWindow);
 
   std::vector<std::string> lines = calls();

@@ -1,5 +1,6 @@
 #include "tests/e2e/saver_driver.h"
 
+#include <gtest/gtest.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -46,7 +47,7 @@ bool SaverProcess::start(const std::string& commandLine, const std::string& curr
 
 DWORD SaverProcess::waitExit(DWORD timeoutMs) {
   if (info_.hProcess == nullptr) return STILL_ACTIVE;
-  WaitForSingleObject(info_.hProcess, timeoutMs);
+  waitUntil([this] { return !running(); }, timeoutMs);
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(info_.hProcess, &code);
   return code;
@@ -111,13 +112,13 @@ std::vector<HWND> topLevelWindows(DWORD pid, const char* className, HDESK deskto
 }  // namespace
 
 HWND waitForWindow(DWORD pid, const char* className, DWORD timeoutMs, HDESK desktop) {
-  DWORD start = GetTickCount();
-  do {
+  HWND window = nullptr;
+  waitUntil([&] {
     std::vector<HWND> found = topLevelWindows(pid, className, desktop);
-    if (!found.empty()) return found.front();
-    Sleep(50);
-  } while (GetTickCount() - start < timeoutMs);
-  return nullptr;
+    if (!found.empty()) window = found.front();
+    return window != nullptr;
+  }, timeoutMs);
+  return window;
 }
 
 std::string windowClass(HWND window) {
@@ -126,42 +127,24 @@ std::string windowClass(HWND window) {
   return name;
 }
 
-std::string windowText(HWND window) {
-  char text[1024] = {};
-  // WM_GETTEXT rather than GetWindowText: the latter does not ask windows of
-  // other processes for their text.
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
-                      SMTO_ABORTIFHUNG, 2000, nullptr);
-  return text;
+void expectErrorBoxThenExit(SaverProcess& saver, const std::string& text, HWND owner,
+                            DWORD exitCode, DWORD timeoutMs) {
+  MessageBoxInfo box = waitForMessageBox(saver.pid(), slack(timeoutMs));
+  ASSERT_NE(nullptr, box.window) << "no box saying \"" << text << "\"";
+  EXPECT_EQ("Error", box.caption);
+  EXPECT_EQ(text, box.text);
+  EXPECT_EQ(owner, GetWindow(box.window, GW_OWNER)) << "the box's owner";
+  std::vector<HWND> shown = testkit::visibleWindowsOf(saver.pid());
+  std::string names;
+  for (HWND window : shown) names += " " + windowClass(window) + " \"" + windowText(window) + "\"";
+  EXPECT_EQ(owner != nullptr ? 2u : 1u, shown.size()) << "the program shows:" << names;
+  pressOk(box);
+  EXPECT_EQ(exitCode, saver.waitExit(slack(10000)));
 }
 
-std::vector<MessageBoxInfo> messageBoxes(DWORD pid) {
-  std::vector<MessageBoxInfo> boxes;
-  for (HWND window : topLevelWindows(pid, "#32770")) {
-    if (!IsWindowVisible(window)) continue;
-    MessageBoxInfo info;
-    info.window = window;
-    info.caption = windowText(window);
-    // The message text is the static control with id 0xFFFF.
-    HWND text = GetDlgItem(window, 0xFFFF);
-    if (text != nullptr) info.text = windowText(text);
-    boxes.push_back(info);
-  }
-  return boxes;
-}
-
-MessageBoxInfo waitForMessageBox(DWORD pid, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  do {
-    std::vector<MessageBoxInfo> boxes = messageBoxes(pid);
-    if (!boxes.empty() && boxes.front().window != nullptr) return boxes.front();
-    Sleep(50);
-  } while (GetTickCount() - start < timeoutMs);
-  return MessageBoxInfo();
-}
-
-void pressOk(const MessageBoxInfo& box) {
-  PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+bool bringToFront(HWND window) {
+  if (GetForegroundWindow() != window) SetForegroundWindow(window);
+  return testkit::waitForForeground(window, slack(5000));
 }
 
 void deleteSettings() {
@@ -189,13 +172,7 @@ void writeSettings(const char* resolution, const char* showTime, const char* sho
   RegCloseKey(key);
 }
 
-bool settingsKeyExists() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return false;
-  RegCloseKey(key);
-  return true;
-}
+bool settingsKeyExists() { return keyExists(kSettingsKey); }
 
 std::string readSettingText(const char* name) {
   char text[300] = {};
@@ -274,10 +251,15 @@ bool moveXPointer(int x, int y) {
                       &info)) {
     return false;
   }
-  // A Unix child's handle cannot be waited on; xdotool needs a few ms.
+  // A Unix child's handle cannot be waited on: the move is done when Wine
+  // reads the pointer there (the saver may centre it again at once, so a
+  // pointer that never reads there is no failure, only the end of the wait).
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
-  Sleep(50);
+  waitUntil([x, y] {
+    POINT cursor;
+    return GetCursorPos(&cursor) && cursor.x == x && cursor.y == y;
+  }, slack(300));
   return true;
 }
 }  // namespace
@@ -318,10 +300,9 @@ bool runHostCommand(const std::string& command, DWORD timeoutMs) {
   }
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
-  DWORD start = GetTickCount();
-  while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(50);
+  if (!waitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                 timeoutMs)) {
+    return false;
   }
   DeleteFileA(done.c_str());
   return true;
@@ -346,48 +327,6 @@ void clickMouse(int x, int y) {
   sendMouse(MOUSEEVENTF_LEFTDOWN, x, y);
   Sleep(30);
   sendMouse(MOUSEEVENTF_LEFTUP, x, y);
-}
-
-namespace {
-
-// A 32-bit, top-down DIB of width x height: rows as a Picture holds them.
-BITMAPINFO topDownInfo(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
-}  // namespace
-
-Picture captureArea(int left, int top, int width, int height) {
-  Picture picture;
-  picture.width = width;
-  picture.height = height;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = topDownInfo(picture.width, picture.height);
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, picture.width, picture.height, screen, left, top, SRCCOPY);
-  GdiFlush();
-  const unsigned* source = static_cast<const unsigned*>(bits);
-  picture.pixels.assign(source, source + static_cast<size_t>(picture.width) * picture.height);
-  for (unsigned& pixel : picture.pixels) pixel &= 0xFFFFFF;
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return picture;
-}
-
-Picture captureScreen() {
-  return captureArea(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
 Picture captureAllMonitors() {
@@ -448,7 +387,7 @@ Picture loadBitmap(const std::string& path) {
   if (bitmap == nullptr) return picture;
   BITMAP size = {};
   GetObjectA(bitmap, sizeof(size), &size);
-  BITMAPINFO info = topDownInfo(size.bmWidth, size.bmHeight);
+  BITMAPINFO info = testkit::topDownInfo(size.bmWidth, size.bmHeight);
   std::vector<unsigned> pixels(static_cast<size_t>(size.bmWidth) * size.bmHeight);
   HDC screen = GetDC(nullptr);
   int rows = GetDIBits(screen, bitmap, 0, size.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);

@@ -10,8 +10,25 @@
 #include <vector>
 
 #include "host/frame_clock.h"
+#include "tests/test_helpers_win32.h"
 
 namespace driver {
+
+// What the Win32 tests share with the driver.
+using testkit::captureArea;
+using testkit::captureScreen;
+using testkit::keyExists;
+using testkit::MessageBoxInfo;
+using testkit::messageBoxes;
+using testkit::Picture;
+using testkit::pressOk;
+using testkit::ScopedEnvironment;
+using testkit::setPolicyWallpaper;
+using testkit::slack;
+using testkit::timeScale;
+using testkit::waitForMessageBox;
+using testkit::waitUntil;
+using testkit::windowText;
 
 // From the saver's window appearing to its first frame at the latest: the
 // hold-back, and the textures built before it starts.
@@ -30,7 +47,10 @@ class SaverProcess {
   // named desktop ("WinSta0\\Screen-saver") if one is given.
   bool start(const std::string& commandLine, const std::string& currentDirectory = "",
              const std::string& desktop = "");
-  // Exit code, or STILL_ACTIVE when it did not end within timeoutMs.
+  // Exit code, or STILL_ACTIVE when it did not end within timeoutMs. The
+  // test's own windows (a host, an owner the program was given) handle
+  // their messages meanwhile, as live windows do: the program may send
+  // them some and wait for the answer.
   DWORD waitExit(DWORD timeoutMs);
   bool running() const;
   void kill();
@@ -49,18 +69,17 @@ std::string directoryOfTests();
 // appears within timeoutMs, on `desktop` (null: the caller's).
 HWND waitForWindow(DWORD pid, const char* className, DWORD timeoutMs, HDESK desktop = nullptr);
 std::string windowClass(HWND window);
-std::string windowText(HWND window);
 
-// A message box of the process: its caption and its text.
-struct MessageBoxInfo {
-  HWND window = nullptr;
-  std::string caption;
-  std::string text;
-};
-MessageBoxInfo waitForMessageBox(DWORD pid, DWORD timeoutMs);
-// All message boxes the process shows at this moment.
-std::vector<MessageBoxInfo> messageBoxes(DWORD pid);
-void pressOk(const MessageBoxInfo& box);
+// The program stops with one box captioned "Error" saying `text`, owned by
+// `owner` (null: no owner) and beside nothing else of the program's on
+// screen (the owner apart); OK ends it with `exitCode`. The wait for the box
+// is a bound that catches slowness.
+void expectErrorBoxThenExit(SaverProcess& saver, const std::string& text, HWND owner = nullptr,
+                            DWORD exitCode = 1, DWORD timeoutMs = 15000);
+
+// Makes `window` the foreground window and waits until it is: keys go to
+// the foreground, so they are sent only to a window shown to be there.
+bool bringToFront(HWND window);
 
 // Settings under HKEY_CURRENT_USER\Software\Tessaly\Glimmerwatch.
 extern const char* const kSettingsKey;
@@ -76,17 +95,6 @@ void pressAltF4();
 void clickMouse(int x, int y);
 void moveMouse(int x, int y);
 
-// The screen as 0x00RRGGBB pixels, captured from the desktop DC.
-struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<unsigned> pixels;
-  unsigned at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-// A rectangle of the screen, in virtual-screen coordinates.
-Picture captureArea(int left, int top, int width, int height);
-// The primary monitor only (the screen as single-monitor Windows knows it).
-Picture captureScreen();
 // Every monitor: the whole virtual screen (its top-left pixel first, which
 // is 0,0 only when no monitor lies left of or above the primary).
 Picture captureAllMonitors();
@@ -113,16 +121,17 @@ bool showOnRootWindow(const Picture& picture, const std::string& name);
 
 void sleepMs(DWORD ms);
 
-// Asks `condition` every 20 ms until it holds, for up to timeoutMs;
-// whether it held.
-template <typename Condition>
-bool waitUntil(Condition condition, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  while (!condition()) {
-    if (GetTickCount() - start >= timeoutMs) return false;
-    sleepMs(20);
-  }
-  return true;
+// The screen once two shots in a row agree, so that what a window that just
+// went (the last test's saver) leaves behind has been repainted.
+inline Picture settledScreen(Picture (*capture)() = captureScreen) {
+  Picture last = capture();
+  waitUntil([&] {
+    Picture next = capture();
+    bool same = next.pixels == last.pixels;
+    last = next;
+    return same;
+  }, slack(3000));
+  return last;
 }
 
 }  // namespace driver

@@ -16,18 +16,6 @@ namespace shots {
 
 using namespace driver;
 
-// How many times slower than native the saver under test runs:
-// GLIMMER_TIME_SCALE, set by the Wine test script where the 32-bit .scr runs
-// as translated code. It widens the bounds that only catch a slow start or
-// a slow frame; the ones the saver's own rules set (the 3 s hold-back, the
-// eyes' second) stay as they are.
-inline DWORD timeScale() {
-  const char* scale = getenv("GLIMMER_TIME_SCALE");
-  int value = scale == nullptr ? 1 : atoi(scale);
-  return value > 1 ? static_cast<DWORD>(value) : 1u;
-}
-inline DWORD slack(DWORD ms) { return ms * timeScale(); }
-
 struct Region {
   int left, top, right, bottom;
 };
@@ -359,6 +347,29 @@ inline Picture expectedBackground(std::string made, int width, int height,
   return loadBitmap(file);
 }
 
+// Moves the cursor over the primary monitor's middle until the eyes show
+// there and only there (not a first paint of the whole window), then
+// waits until they are gone again: the screen then shows a GL frame.
+inline bool eyesCameAndWent() {
+  int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  Region middle = middleOf(w, h), farCorner = {w - 150, 0, w, 100};
+  Picture before = captureScreen();
+  int step = 0;
+  bool shown = waitUntil([&] {
+    moveMouse(w / 2 - 100 + 40 * (step % 5), h / 2 + 20 * (step % 5));
+    ++step;
+    Picture shot = captureScreen();
+    if (countChanged(shot, before, middle) > 5000 && countChanged(shot, before, farCorner) == 0)
+      return true;
+    before = shot;
+    return false;
+  }, slack(kUntilPresented + 2000));
+  Picture shot;
+  return shown && captureUntil(&shot, [&](const Picture& s) {
+    return countChanged(s, before, middle) < 50;
+  }, kMouseMoveWindow + slack(600));
+}
+
 // The desktop the system starts a saver on; made once, kept until the end.
 inline HDESK saversDesktop() {
   static HDESK desktop = CreateDesktopA("Screen-saver", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
@@ -369,14 +380,18 @@ class Scene : public ::testing::Test {
  protected:
   void SetUp() override {
     SetCursorPos(5, 5);
-    sleepMs(200);
-    desktop_ = captureScreen();
+    desktop_ = settledScreen();
   }
 
   // On the user's own desktop the saver copies the screen whatever the
   // wallpaper; so that every start here shows that, the user has one.
   // `desktop` names another desktop to start it on, as the system does.
-  HWND start(const char* showTime, const char* showFps, const char* desktop = "") {
+  // Returns once the saver's GL frames reach the screen (unless the test
+  // shows that itself: `proveFrames` false): until the first one, after
+  // the hold-back, its window shows a paint of the same copy, and a shot of
+  // that proves nothing about the frames.
+  HWND start(const char* showTime, const char* showFps, const char* desktop = "",
+             bool proveFrames = true) {
     writeSettings("Current resolution", showTime, showFps);
     if (!makeWallpapers()) ADD_FAILURE() << "could not make the wallpaper";
     if (desktop[0] == 0) setWallpaper(wallpaperFile(), "10", "0");
@@ -384,22 +399,24 @@ class Scene : public ::testing::Test {
       ADD_FAILURE() << quotedSaver() << " /s did not start: error " << GetLastError();
       return nullptr;
     }
-    HWND window = waitForWindow(saver_.pid(), "MainWindow", 15000,
+    HWND window = waitForWindow(saver_.pid(), "MainWindow", slack(15000),
                                 desktop[0] == 0 ? nullptr : saversDesktop());
+    if (window == nullptr || !proveFrames) return window;
     // A text that is on shows the first frame over the primary's desktop;
     // with both off, over a background, or against a picture of several
-    // monitors, nothing here tells it, so the wait is the longest the
-    // hold-back takes.
+    // monitors, eyes that come and go show the frames.
     bool clockOn = showTime[0] == '1', counterOn = showFps[0] == '1';
-    if (desktop[0] != 0 || (!clockOn && !counterOn) ||
-        desktop_.width != GetSystemMetrics(SM_CXSCREEN)) {
-      sleepMs(kUntilPresented);
-    } else {
+    if (desktop[0] == 0 && (clockOn || counterOn) &&
+        desktop_.width == GetSystemMetrics(SM_CXSCREEN)) {
       Region corner = clockOn ? clockCorner(desktop_.height) : counterCorner();
       Picture shot;
-      captureUntil(&shot, [&](const Picture& s) {
-        return countNew(s, desktop_, corner, clockOn ? isRed : isGreen) > (clockOn ? 300 : 200);
-      }, slack(kUntilPresented + 2000));
+      if (!captureUntil(&shot, [&](const Picture& s) {
+            return countNew(s, desktop_, corner, clockOn ? isRed : isGreen) > (clockOn ? 300 : 200);
+          }, slack(kUntilPresented + 2000))) {
+        ADD_FAILURE() << "no text on the screen: the saver's frames do not reach it";
+      }
+    } else if (!eyesCameAndWent()) {
+      ADD_FAILURE() << "no eyes that came and went: the saver's frames do not reach the screen";
     }
     return window;
   }
@@ -410,6 +427,8 @@ class Scene : public ::testing::Test {
     if (onSaversDesktop) {
       EXPECT_TRUE(runHostCommand("xdotool key Escape", 10000));
     } else {
+      EXPECT_TRUE(bringToFront(waitForWindow(saver_.pid(), "MainWindow", 0)))
+          << "the saver's window is not the foreground for Escape";
       pressKey(VK_ESCAPE);
     }
     EXPECT_EQ(0u, saver_.waitExit(slack(10000)));

@@ -15,7 +15,6 @@ using namespace driver;
 
 namespace {
 
-const char kNotInstalled[] = "This program is not properly installed. Please reinstall.";
 const char kCannotChange[] = "Can not change resolution";
 const char kLowColour[] =
     "This program must be run either in high (16 bpp) or in true (32 bpp) color. Change your "
@@ -27,15 +26,14 @@ const std::vector<std::string> kScreenEntries = {"Current resolution", "1024x768
 
 // The visible "Settings" dialog of `pid`, or null.
 HWND waitForSettingsDialog(DWORD pid, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  do {
-    HWND dialog = waitForWindow(pid, "#32770", 0);
-    if (dialog != nullptr && IsWindowVisible(dialog) && windowText(dialog) == "Settings") {
-      return dialog;
-    }
-    sleepMs(50);
-  } while (GetTickCount() - start < timeoutMs);
-  return nullptr;
+  HWND dialog = nullptr;
+  waitUntil([&] {
+    dialog = waitForWindow(pid, "#32770", 0);
+    return dialog != nullptr && IsWindowVisible(dialog) && windowText(dialog) == "Settings";
+  }, timeoutMs);
+  return dialog != nullptr && IsWindowVisible(dialog) && windowText(dialog) == "Settings"
+             ? dialog
+             : nullptr;
 }
 
 // What the user sees in the dialog's controls.
@@ -79,18 +77,14 @@ void expectSettings(const char* resolution, const char* showTime, const char* sh
 
 class SettingsDialog : public ::testing::Test {
  protected:
-  // Starts the dialog over the given stored values; fails the test when it
-  // does not show.
+  // Starts the dialog over the given stored values; null (the test fails)
+  // when it does not show in front, where clicks and keys reach it.
   HWND open(const char* resolution, const char* showTime, const char* showFps,
             const std::string& tail = " /c") {
     writeSettings(resolution, showTime, showFps);
     if (!saver_.start(quotedSaver() + tail)) return nullptr;
-    HWND dialog = waitForSettingsDialog(saver_.pid(), 15000);
-    if (dialog != nullptr) {
-      SetForegroundWindow(dialog);
-      sleepMs(300);
-    }
-    return dialog;
+    HWND dialog = waitForSettingsDialog(saver_.pid(), slack(15000));
+    return dialog != nullptr && bringToFront(dialog) ? dialog : nullptr;
   }
 
   SaverProcess saver_;
@@ -135,7 +129,7 @@ TEST_P(StoredSettings, ShowInTheDialogAndCancelWritesNothing) {
   clickControl(dialog, IDC_SHOW_TIME);
   clickControl(dialog, IDC_SHOW_FPS);
   clickControl(dialog, IDC_CANCEL);
-  EXPECT_EQ(0u, saver_.waitExit(10000));
+  EXPECT_EQ(0u, saver_.waitExit(slack(10000)));
   expectSettings(c.resolution, c.showTime, c.showFps);
 }
 
@@ -159,14 +153,15 @@ TEST_P(ClosingWithoutOk, WritesNothing) {
   if (c.viaCloseBox) {
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   } else {
-    SetForegroundWindow(dialog);
+    ASSERT_TRUE(bringToFront(dialog));
     pressKey(VK_ESCAPE);
+    // A wait that shows the dialog does NOT close.
     EXPECT_EQ(STILL_ACTIVE, saver_.waitExit(1500)) << "Escape closed the dialog";
     EXPECT_TRUE(IsWindowVisible(dialog));
     expectSettings("1024x768x32", "1", "0");
     clickControl(dialog, IDC_CANCEL);
   }
-  EXPECT_EQ(0u, saver_.waitExit(10000));
+  EXPECT_EQ(0u, saver_.waitExit(slack(10000)));
   expectSettings("1024x768x32", "1", "0");
 }
 
@@ -208,12 +203,12 @@ TEST_P(OkButton, WritesTheDialogsChoices) {
   if (c.toggleTime) clickControl(dialog, IDC_SHOW_TIME);
   if (c.toggleFps) clickControl(dialog, IDC_SHOW_FPS);
   if (c.viaEnter) {
-    SetForegroundWindow(dialog);
+    ASSERT_TRUE(bringToFront(dialog));
     pressKey(VK_RETURN);
   } else {
     clickControl(dialog, IDC_OK);
   }
-  EXPECT_EQ(0u, saver_.waitExit(10000));
+  EXPECT_EQ(0u, saver_.waitExit(slack(10000)));
   expectSettings(c.resolution, c.showTime, c.showFps);
 }
 
@@ -224,47 +219,14 @@ TEST_F(SettingsDialog, NoSwitchAndAWindowNumberAfterCOpenTheSameDialog) {
     SaverProcess saver;
     writeSettings("1024x768x16", "1", "1");
     ASSERT_TRUE(saver.start(quotedSaver() + tail));
-    HWND dialog = waitForSettingsDialog(saver.pid(), 15000);
+    HWND dialog = waitForSettingsDialog(saver.pid(), slack(15000));
     ASSERT_NE(nullptr, dialog) << tail;
     EXPECT_EQ(nullptr, GetWindow(dialog, GW_OWNER)) << tail;
     EXPECT_EQ(2, readDialog(dialog).selected) << tail;
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(0u, saver.waitExit(10000)) << tail;
+    EXPECT_EQ(0u, saver.waitExit(slack(10000))) << tail;
   }
 }
-
-struct MissingCase {
-  const char* name;
-  const char* resolution;
-  const char* showTime;
-  const char* showFps;
-};
-
-class DialogMissingValue : public ::testing::TestWithParam<MissingCase> {};
-
-TEST_P(DialogMissingValue, StopsWithTheInstallMessage) {
-  const MissingCase& c = GetParam();
-  writeSettings(c.resolution, c.showTime, c.showFps);
-  SaverProcess saver;
-  ASSERT_TRUE(saver.start(quotedSaver() + " /c"));
-  MessageBoxInfo box = waitForMessageBox(saver.pid(), 15000);
-  ASSERT_NE(nullptr, box.window);
-  EXPECT_EQ("Error", box.caption);
-  EXPECT_EQ(kNotInstalled, box.text);
-  EXPECT_EQ(nullptr, waitForSettingsDialog(saver.pid(), 0)) << "the dialog never shows";
-  pressOk(box);
-  EXPECT_EQ(1u, saver.waitExit(10000));
-  // The values that were there are not rewritten.
-  expectSettings(c.resolution ? c.resolution : "<missing>", c.showTime ? c.showTime : "<missing>",
-                 c.showFps ? c.showFps : "<missing>");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Dialog, DialogMissingValue,
-    ::testing::Values(MissingCase{"NoResolution", nullptr, "1", "1"},
-                      MissingCase{"NoShowTime", "1024x768x32", nullptr, "1"},
-                      MissingCase{"NoShowFps", "1024x768x32", "1", nullptr}),
-    ParamName());
 
 struct SwitchCase {
   const char* name;
@@ -272,17 +234,12 @@ struct SwitchCase {
   bool starts;  // else "Can not change resolution" and exit code 1
 };
 
+// How a text parses is the unit tables' (mode_text); here the system's
+// answer to a mode it lists, to the desktop's own, and to one it does not.
 const SwitchCase kSwitchCases[] = {
-    {"ListedTrueColourMode", "1024x768x32", true},
     {"ListedHighColourMode", "1024x768x16", true},
     {"CurrentResolution", "Current resolution", true},
     {"SizeTheScreenDoesNotList", "1280x1024x32", false},
-    {"UpperCaseSeparators", "1024X768X32", false},
-    {"TwoNumbersOnly", "1024x768", false},
-    {"DepthTheScreenDoesNotList", "1024x768x24", false},
-    // Zero fields are requested as they are; Wine fills them in from the
-    // present mode and accepts, so such a text runs the saver here.
-    {"NearMissOfTheLiteralParsesToZeros", "current resolution", true},
 };
 
 class DisplaySwitch : public ::testing::TestWithParam<SwitchCase> {};
@@ -293,25 +250,18 @@ TEST_P(DisplaySwitch, StartsTheSaverOrRefuses) {
   SaverProcess saver;
   ASSERT_TRUE(saver.start(quotedSaver() + " /s"));
   if (c.starts) {
-    HWND window = waitForWindow(saver.pid(), "MainWindow", 15000);
+    HWND window = waitForWindow(saver.pid(), "MainWindow", slack(15000));
     ASSERT_NE(nullptr, window);
     RECT rect;
     GetWindowRect(window, &rect);
     EXPECT_EQ(1024, rect.right - rect.left);
     EXPECT_EQ(768, rect.bottom - rect.top);
     EXPECT_TRUE(messageBoxes(saver.pid()).empty());
-    sleepMs(300);
+    ASSERT_TRUE(bringToFront(window));
     pressKey(VK_ESCAPE);
-    EXPECT_EQ(0u, saver.waitExit(10000));
+    EXPECT_EQ(0u, saver.waitExit(slack(10000)));
   } else {
-    MessageBoxInfo box = waitForMessageBox(saver.pid(), 15000);
-    ASSERT_NE(nullptr, box.window);
-    EXPECT_EQ("Error", box.caption);
-    EXPECT_EQ(kCannotChange, box.text);
-    EXPECT_EQ(nullptr, GetWindow(box.window, GW_OWNER)) << "no saver window exists yet";
-    EXPECT_EQ(nullptr, waitForWindow(saver.pid(), "MainWindow", 0));
-    pressOk(box);
-    EXPECT_EQ(1u, saver.waitExit(10000));
+    expectErrorBoxThenExit(saver, kCannotChange);  // before any saver window
   }
   // The screen is back at its own size either way.
   EXPECT_EQ(1024, GetSystemMetrics(SM_CXSCREEN));
@@ -328,13 +278,7 @@ TEST_P(Depth8DisplaySwitch, RefusesTheDesktopDepthFirst) {
   writeSettings(GetParam(), "0", "0");
   SaverProcess saver;
   ASSERT_TRUE(saver.start(quotedSaver() + " /s"));
-  MessageBoxInfo box = waitForMessageBox(saver.pid(), 15000);
-  ASSERT_NE(nullptr, box.window);
-  EXPECT_EQ("Error", box.caption);
-  EXPECT_EQ(kLowColour, box.text);
-  EXPECT_EQ(nullptr, waitForWindow(saver.pid(), "MainWindow", 0));
-  pressOk(box);
-  EXPECT_EQ(1u, saver.waitExit(10000));
+  expectErrorBoxThenExit(saver, kLowColour);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depth8Screen, Depth8DisplaySwitch,

@@ -27,6 +27,7 @@
 #include "scene/textures_gl.h"
 #include "tests/win32/import_redirect.h"
 #include "tests/param_name.h"
+#include "tests/test_helpers_win32.h"
 
 namespace {
 
@@ -85,85 +86,23 @@ LRESULT CALLBACK pictureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 HWND createTestWindow(const char* className, const Area& area) {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = pictureWindowProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = className;
-  RegisterClassA(&windowClass);  // fails harmlessly for the second row
-  HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, className, "", WS_POPUP,
-                                area.left, area.top, area.width, area.height, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-  if (window == nullptr) return nullptr;
-  ShowWindow(window, SW_SHOWNOACTIVATE);
-  UpdateWindow(window);
-  return window;
-}
-
-// Lets the windows paint and the X server show them.
-void pumpMessages(DWORD ms) {
-  DWORD start = GetTickCount();
-  do {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    Sleep(10);
-  } while (GetTickCount() - start < ms);
+  return testkit::showTestWindow(className, pictureWindowProc, area.left, area.top, area.width,
+                                 area.height);
 }
 
 // Pixels of the area on screen that are not the picture.
 int wrongOnScreen(const Area& area) {
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = shownPicture.info;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, area.width, area.height, screen, area.left, area.top, SRCCOPY);
-  GdiFlush();
+  testkit::Picture shot = testkit::captureArea(area.left, area.top, area.width, area.height);
   int wrong = 0;
-  const unsigned* pixels = static_cast<const unsigned*>(bits);
   for (size_t i = 0; i < shownPicture.pixels.size(); ++i)
-    if ((pixels[i] & 0xFFFFFFu) != shownPicture.pixels[i]) ++wrong;
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+    if (shot.pixels[i] != shownPicture.pixels[i]) ++wrong;
   return wrong;
 }
 
-// Texels of the quad's tiles that are not the picture, where texture row 0
-// of each tile is its bottom row; the first wrong one's screen position in
-// *firstX, *firstY. Also counts, in *tooLarge, tiles whose texture is
-// larger than `largest` texels a side.
-int wrongTexels(const ScreenQuad& quad, int largest, int* tooLarge, int* firstX, int* firstY) {
-  int wrong = 0;
-  *tooLarge = 0;
-  *firstX = *firstY = -1;
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  for (int i = 0; i < snapshotTileCount(quad.tiles); ++i) {
-    SnapshotTile tile = snapshotTile(quad.tiles, i);
-    glBindTexture(GL_TEXTURE_2D, tileTexture(quad, i));
-    GLint textureWidth = 0, textureHeight = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &textureHeight);
-    if (textureWidth > largest || textureHeight > largest) ++*tooLarge;
-    if (textureWidth < tile.width || textureHeight < tile.height) {
-      wrong += tile.width * tile.height;
-      continue;
-    }
-    std::vector<unsigned> texels(static_cast<size_t>(textureWidth) * textureHeight);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, texels.data());
-    for (int y = 0; y < tile.height; ++y) {
-      for (int x = 0; x < tile.width; ++x) {
-        unsigned texel = texels[static_cast<size_t>(tile.height - 1 - y) * textureWidth + x];
-        if ((texel & 0xFFFFFFu) == pictureAt(tile.x + x, tile.y + y)) continue;
-        if (wrong++ == 0) {
-          *firstX = tile.x + x;
-          *firstY = tile.y + y;
-        }
-      }
-    }
-  }
-  return wrong;
+// Whether the X server shows the picture over the area within a bound that
+// catches slowness (the test's windows paint while it waits).
+bool pictureShown(const Area& area) {
+  return testkit::waitUntil([&] { return wrongOnScreen(area) == 0; }, testkit::slack(3000));
 }
 
 struct SnapshotRow {
@@ -194,9 +133,9 @@ TEST_P(DesktopSnapshot, IsThePictureAtTheQuadsOriginTexelForTexel) {
                  64, 64};
   HWND glWindow = createTestWindow("GlimmerSnapshotGl", glArea);
   ASSERT_NE(nullptr, glWindow);
-  pumpMessages(300);
-  ASSERT_EQ(0, wrongOnScreen(area)) << "the screen does not show the picture at " << area.left
-                                    << "," << area.top;
+  ASSERT_TRUE(pictureShown(area)) << wrongOnScreen(area)
+                                  << " pixels on screen are not the picture at " << area.left
+                                  << "," << area.top;
 
   HDC dc = GetDC(glWindow);
   HGLRC context = createGlContext(dc);
@@ -213,7 +152,7 @@ TEST_P(DesktopSnapshot, IsThePictureAtTheQuadsOriginTexelForTexel) {
   GLint maximum = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
   int tooLarge = 0, firstX = -1, firstY = -1;
-  int wrong = wrongTexels(quad, maximum, &tooLarge, &firstX, &firstY);
+  int wrong = testkit::tileTexelsNot(quad, pictureAt, maximum, &tooLarge, &firstX, &firstY);
   EXPECT_EQ(0, wrong) << "texels that are not the picture at " << area.left << "," << area.top
                       << " (" << area.width << "x" << area.height << "), the first at " << firstX
                       << "," << firstY;
@@ -278,7 +217,8 @@ TEST(DesktopSnapshot, IsExactInTilesOnAGlOf1024Texels) {
   ASSERT_TRUE(buildDesktopSnapshot(&quad, copy.bits, copy.width, copy.height));
   EXPECT_GT(snapshotTileCount(quad.tiles), 1);
   int tooLarge = 0, firstX = -1, firstY = -1;
-  int wrong = wrongTexels(quad, kGdiGenericLargestTexture, &tooLarge, &firstX, &firstY);
+  int wrong = testkit::tileTexelsNot(quad, pictureAt, kGdiGenericLargestTexture, &tooLarge,
+                                     &firstX, &firstY);
   EXPECT_EQ(0, tooLarge) << "tiles larger than the GL takes";
   EXPECT_EQ(0, wrong) << "texels that are not the copy's, the first at " << firstX << ","
                       << firstY;
@@ -329,10 +269,9 @@ void showTheCopyInTheSaverWindow() {
     for (int x = 0; x < area.width; ++x)  // bottom-up rows
       bits[static_cast<size_t>(height - 1 - area.top - y) * width + area.left + x] = pictureAt(x, y);
   if (!saverApp.createSaverWindow(GetModuleHandleA(nullptr))) ExitProcess(5);
-  pumpMessages(300);
-  int wrong = wrongOnScreen(area);
-  if (wrong != 0) {
-    fprintf(stderr, "%d of %d pixels are not the copy's\n", wrong, area.width * area.height);
+  if (!pictureShown(area)) {
+    fprintf(stderr, "%d of %d pixels are not the copy's\n", wrongOnScreen(area),
+            area.width * area.height);
     ExitProcess(6);
   }
   ExitProcess(0);

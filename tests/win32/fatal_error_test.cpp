@@ -294,30 +294,14 @@ void setUpTheWholeSaver(int failures) {
   skipHoldBackOnThisThread();
 }
 
-// Texels of the backdrop's tiles that are not the kept desktop copy's.
+// Texels of the backdrop's tiles that are not the kept desktop copy's (a
+// bottom-up DIB).
 int backdropTexelsNotTheCopy() {
-  const ScreenQuad& quad = saverApp.BackdropQuad;
   const DesktopCopy& copy = saverApp.desktopCopy;
   const unsigned* bits = static_cast<const unsigned*>(copy.bits);
-  int wrong = snapshotTileCount(quad.tiles) == 0 ? 1 : 0;
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  for (int i = 0; i < snapshotTileCount(quad.tiles); ++i) {
-    SnapshotTile tile = snapshotTile(quad.tiles, i);
-    std::string texels(static_cast<size_t>(tile.textureWidth) * tile.textureHeight * 4, '\0');
-    glBindTexture(GL_TEXTURE_2D, tileTexture(quad, i));
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, &texels[0]);
-    for (int y = 0; y < tile.height; ++y) {
-      for (int x = 0; x < tile.width; ++x) {
-        unsigned texel = 0;
-        memcpy(&texel, &texels[(static_cast<size_t>(tile.height - 1 - y) * tile.textureWidth + x) * 4],
-               4);
-        unsigned pixel = bits[static_cast<size_t>(copy.height - 1 - tile.y - y) * copy.width +
-                              tile.x + x];
-        if (((texel ^ pixel) & 0xFFFFFFu) != 0) ++wrong;
-      }
-    }
-  }
-  return wrong;
+  return testkit::tileTexelsNot(saverApp.BackdropQuad, [&](int x, int y) {
+    return bits[static_cast<size_t>(copy.height - 1 - y) * copy.width + x];
+  });
 }
 
 // The displays of the saver's session (Windows 8 and later).

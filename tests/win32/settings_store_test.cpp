@@ -8,7 +8,12 @@
 
 #include <windows.h>
 
+#include "host/saver_app.h"
+#include "settings/setting_names.h"
+#include "settings/settings_dialog_win32.h"
 #include "settings/settings_store_win32.h"
+#include "tests/param_name.h"
+#include "tests/test_helpers_win32.h"
 
 namespace {
 
@@ -32,19 +37,12 @@ class SettingsStore : public ::testing::Test {
   HKEY key_ = nullptr;
 };
 
-bool keyExists(const char* path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
 TEST_F(SettingsStore, MissingKeyIsUnreadableAndNeverCreated) {
   const char missing[] = "Software\\Tessaly\\GlimmerwatchNoSuchKey";
   RegDeleteKeyA(HKEY_CURRENT_USER, missing);
   EXPECT_FALSE(readSetting(missing, "Resolution").ok);
   EXPECT_FALSE(writeSetting(missing, "Resolution", "Current resolution"));
-  EXPECT_FALSE(keyExists(missing));
+  EXPECT_FALSE(testkit::keyExists(missing));
 }
 
 TEST_F(SettingsStore, MissingValueIsUnreadable) {
@@ -115,5 +113,65 @@ TEST_F(SettingsStore, EachReadSeesTheLatestValue) {
   store("Show Time", REG_SZ, "0", 2);  // changed behind the store's back
   EXPECT_STREQ("0", readSetting(kTestKey, "Show Time").text);
 }
+
+// The saver's start reads all three settings: any one missing stops it
+// (with the box of the end-to-end tests), and reading completes nothing.
+// On the program's own key, whose values come back afterwards.
+struct SaverRead {
+  const char* name;
+  const char* missing;  // the value left out; null: none
+};
+
+class SaverSettingsRead : public ::testing::TestWithParam<SaverRead> {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 3; ++i) kept_[i] = readSetting(kSettingsKeyPath, kNames[i]);
+  }
+  void TearDown() override {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &key, nullptr);
+    for (int i = 0; i < 3; ++i) {
+      if (!kept_[i].ok) {
+        RegDeleteValueA(key, kNames[i]);
+      } else {
+        RegSetValueExA(key, kNames[i], 0, REG_SZ, reinterpret_cast<const BYTE*>(kept_[i].text),
+                       static_cast<DWORD>(strlen(kept_[i].text) + 1));
+      }
+    }
+    RegCloseKey(key);
+  }
+  const char* const kNames[3] = {kResolutionValue, kShowTimeValue, kShowFpsValue};
+  SettingValue kept_[3] = {};
+};
+
+TEST_P(SaverSettingsRead, NeedsAllThreeValues) {
+  const char* missing = GetParam().missing;
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  for (const char* name : kNames) {
+    RegDeleteValueA(key, name);
+    if (missing == nullptr || strcmp(name, missing) != 0) {
+      RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("0"), 2);
+    }
+  }
+  RegCloseKey(key);
+  SaverApp app;
+  const char* failure = app.runStartUpStage(kStageSettings, GetModuleHandleA(nullptr));
+  if (missing == nullptr) {
+    EXPECT_EQ(nullptr, failure);
+  } else {
+    EXPECT_STREQ(kNotInstalledMessage, failure);
+    EXPECT_FALSE(readSetting(kSettingsKeyPath, missing).ok) << "written back";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, SaverSettingsRead,
+                         ::testing::Values(SaverRead{"AllThere", nullptr},
+                                           SaverRead{"NoResolution", kResolutionValue},
+                                           SaverRead{"NoShowTime", kShowTimeValue},
+                                           SaverRead{"NoShowFps", kShowFpsValue}),
+                         ParamName());
 
 }  // namespace
