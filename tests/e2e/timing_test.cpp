@@ -47,7 +47,7 @@ DWORD waitForTheFirstFrame(const Picture& desktop, DWORD since, Picture* shot,
     return ::testing::AssertionFailure() << "the clock was not shifted past 2^31: " << now;
   }
   if (mode == "wrap-in-hold-back") {
-    if (now < 0u - 120000u || now > 0u - 12000u) {
+    if (now < 0u - 120000u || now > 0u - 9000u) {
       return ::testing::AssertionFailure() << "the clock is not shortly before its wrap: " << now;
     }
     SaverProcess measured;

@@ -47,3 +47,5 @@ void skipHoldBackOnThisThread() {
   }
   armedThread = GetCurrentThreadId();
 }
+
+void moveSaverClockOn(DWORD ms) { InterlockedExchangeAdd(&clockAhead, static_cast<LONG>(ms)); }

@@ -10,3 +10,8 @@
 // its start from the clock before its first look at the queue. Mouse moves
 // already queued for the thread are dropped first.
 void skipHoldBackOnThisThread();
+
+// Moves the saver's clock on by `ms` now (after skipHoldBackOnThisThread),
+// as if that much time had passed: for rules measured in seconds of the
+// saver's clock, such as how long a lost GL is tried again.
+void moveSaverClockOn(DWORD ms);
