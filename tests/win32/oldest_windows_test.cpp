@@ -181,6 +181,20 @@ double processSeconds() {
   return static_cast<double>(k.QuadPart + u.QuadPart) / 1e7;
 }
 
+// Waits until `count` has not changed for `quietMs` (within a bound that
+// only catches slowness).
+void waitUntilUnchanged(const volatile LONG& count, DWORD quietMs) {
+  LONG seen = -1;
+  DWORD seenAt = GetTickCount();
+  testkit::waitUntil([&] {
+    if (count != seen) {
+      seen = count;
+      seenAt = GetTickCount();
+    }
+    return GetTickCount() - seenAt >= quietMs;
+  }, testkit::slack(quietMs + 3000));
+}
+
 HDESK rowDesktop = nullptr;
 bool escapePosted = false;
 DWORD wakes[3];  // ms from a post during the long wait to the loop's look, Escape's last
@@ -188,9 +202,9 @@ DWORD wakes[3];  // ms from a post during the long wait to the loop's look, Esca
 // Posts `message` to the saver's window while the loop sleeps with nothing
 // due (the last frame was drawn a while ago), as the user's key would come.
 void postDuringTheLongWait(UINT message, WPARAM wParam) {
-  // The loop was drawing or taking the last message: this pause shows
-  // nothing, it lets the loop go back to sleep.
-  Sleep(100);
+  // The loop was drawing or taking the last message: it sleeps once it has
+  // not looked at its queue for 50 ms.
+  waitUntilUnchanged(loopPeeks, 50);
   looked = 0;
   postedAt = GetTickCount();
   PostMessageA(saverApp.window, message, wParam, 0);
@@ -219,15 +233,7 @@ DWORD WINAPI playTheUser(LPVOID) {
   }
   // The frames that follow the first at once (the window's first paint,
   // the displays said to be on) are over once 300 ms pass without one.
-  LONG seen = -1;
-  DWORD seenAt = GetTickCount();
-  testkit::waitUntil([&] {
-    if (presents != seen) {
-      seen = presents;
-      seenAt = GetTickCount();
-    }
-    return GetTickCount() - seenAt >= 300;
-  }, testkit::slack(3000));
+  waitUntilUnchanged(presents, 300);
   // A still second: this sleep shows that nothing happens meanwhile.
   LONG stillPresents = presents;
   LONG peeksBefore = loopPeeks;
