@@ -30,6 +30,15 @@ const int kResetNotification = 0x8256;          // WGL_CONTEXT_RESET_NOTIFICATIO
 const int kLoseContextOnReset = 0x8252;         // WGL_LOSE_CONTEXT_ON_RESET_ARB
 const unsigned int kGlNoError = 0;              // GL_NO_ERROR
 
+// Makes `context` current on `dc`; on failure names the cause and deletes
+// the context.
+bool makeCurrentOrDelete(HDC dc, HGLRC context) {
+  if (wglMakeCurrent(dc, context)) return true;
+  reportSystemFailure(kGlStage, "wglMakeCurrent", GetLastError());
+  wglDeleteContext(context);
+  return false;
+}
+
 // A context that the driver tells of its resets, made on `dc` with its pixel
 // format while a context made the old way is current there (the WGL
 // extensions are found through one), or null where the driver cannot make
@@ -56,12 +65,7 @@ HGLRC createResetNotifiedContext(HDC dc) {
     reportSystemFailure(kGlStage, "wglCreateContextAttribsARB", GetLastError());
     return nullptr;
   }
-  if (!wglMakeCurrent(dc, context)) {
-    reportSystemFailure(kGlStage, "wglMakeCurrent", GetLastError());
-    wglDeleteContext(context);
-    return nullptr;
-  }
-  return context;
+  return makeCurrentOrDelete(dc, context) ? context : nullptr;
 }
 
 }  // namespace
@@ -99,21 +103,13 @@ HGLRC createGlContext(HDC dc, GetGraphicsResetStatusARBProc* resetStatus) {
     reportSystemFailure(kGlStage, "wglCreateContext", GetLastError());
     return nullptr;
   }
-  if (!wglMakeCurrent(dc, context)) {
-    reportSystemFailure(kGlStage, "wglMakeCurrent", GetLastError());
-    wglDeleteContext(context);
-    return nullptr;
-  }
+  if (!makeCurrentOrDelete(dc, context)) return nullptr;
   if (resetStatus == nullptr) return context;
   HGLRC notified = createResetNotifiedContext(dc);
   if (notified == nullptr) {
     // The old context stays; a failed attempt left no context current.
-    if (wglGetCurrentContext() != context && !wglMakeCurrent(dc, context)) {
-      reportSystemFailure(kGlStage, "wglMakeCurrent", GetLastError());
-      wglDeleteContext(context);
-      return nullptr;
-    }
-    return context;
+    if (wglGetCurrentContext() == context || makeCurrentOrDelete(dc, context)) return context;
+    return nullptr;
   }
   wglDeleteContext(context);
   // Asked only where the context is told of resets: elsewhere the answer
