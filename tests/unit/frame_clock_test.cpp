@@ -298,20 +298,11 @@ TEST_P(FrameClockScenario, SameStepsFromAnyStartTime) {
 }
 INSTANTIATE_TEST_SUITE_P(Rules, FrameClockScenario, ::testing::ValuesIn(kScenarios), ParamName());
 
-}  // namespace
-
 // A lost GL: made again at once, then tried again a second apart until ten
-// seconds after the loss, from every start time. Events: 'l'ost, 't'ried,
-// 'r'esumed, 'p'resented, '?' ask with its answer.
-struct RecoveryEvent {
-  char kind;
-  uint32_t at;
-  const char* answer;
-};
-struct RecoveryScenario {
-  const char* name;
-  std::vector<RecoveryEvent> events;
-};
+// seconds after the loss. Events: 'l'ost, 't'ried, 'r'esumed, 'p'resented,
+// '?' an ask and its answer.
+struct RecoveryEvent { char kind; uint32_t at; const char* answer; };
+struct RecoveryScenario { const char* name; std::vector<RecoveryEvent> events; };
 const RecoveryScenario kRecoveryScenarios[] = {
     {"FirstTryAtOnceThenASecondApart",
      {{'?', 0, "rebuild"}, {'l', 100, ""}, {'?', 100, "rebuild"}, {'t', 100, ""},
@@ -332,18 +323,23 @@ TEST_P(GlRecoveryScenario, SameStepsFromAnyStartTime) {
     GlRecovery recovery;
     for (const RecoveryEvent& event : GetParam().events) {
       uint32_t now = start + event.at;
-      if (event.kind == 'l') recovery.lost(now);
-      if (event.kind == 't') recovery.attempted(now);
-      if (event.kind == 'r') recovery.resumed(now);
-      if (event.kind == 'p') recovery.presented();
-      if (event.kind != '?') continue;
-      RebuildStep step = recovery.next(now);
-      std::string answer = step.giveUp    ? "give-up"
-                           : step.rebuild ? "rebuild"
-                                          : "wait " + std::to_string(step.waitMs);
-      EXPECT_EQ(event.answer, answer) << "at +" << event.at << ", started at " << start;
+      switch (event.kind) {
+        case 'l': recovery.lost(now); break;
+        case 't': recovery.attempted(now); break;
+        case 'r': recovery.resumed(now); break;
+        case 'p': recovery.presented(); break;
+        default: {
+          RebuildStep step = recovery.next(now);
+          EXPECT_EQ(event.answer, step.giveUp    ? "give-up"
+                                  : step.rebuild ? "rebuild"
+                                                 : "wait " + std::to_string(step.waitMs))
+              << "at +" << event.at << ", started at " << start;
+        }
+      }
     }
   }
 }
 INSTANTIATE_TEST_SUITE_P(Rules, GlRecoveryScenario, ::testing::ValuesIn(kRecoveryScenarios),
                          ParamName());
+
+}  // namespace

@@ -1,6 +1,6 @@
 // The clock overlay's text: the digits it shows for a time of day, in the
-// user's time zone, and where it does not fit; and the glyphs the overlays
-// compile. (The eyes' angles and the
+// user's time zone, and where it does not fit; the glyphs the overlays
+// compile; and which extensions a driver's list names. (The eyes' angles and the
 // projection's aspect are measured on the end-to-end pictures: the eyes
 // face the cursor's side, and are round on landscape and portrait screens.)
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 
 #include "scene/clock_text.h"
 #include "scene/fps_count.h"
+#include "scene/gl_choices.h"
 #include "scene/overlay_glyphs.h"
 #include "tests/param_name.h"
 
@@ -106,5 +107,25 @@ TEST(OverlayGlyphs, HoldEveryCharacterTheTextsDraw) {
   countFpsFrame(tally, &start, [] { return 1000u; });
   EXPECT_TRUE(allCompiled(tally.text)) << tally.text;
 }
+
+// A list names whole words only: a name that begins or ends a longer one
+// is not named by it.
+struct NameRow {
+  const char* name;
+  const char* list;
+  bool named;
+};
+const NameRow kNameRows[] = {
+    {"FirstOfTwoWithDoubleSpace", "WGL_ARB_create_context  WGL_ARB_create_context_robustness", true},
+    {"LastWithTrailingSpace", "WGL_EXT_swap_control WGL_ARB_create_context ", true},
+    {"OnlyBeginningLongerNames", "WGL_ARB_create_context_robustness WGL_ARB_create_context_profile", false},
+    {"OnlyEndingALongerName", "XWGL_ARB_create_context", false},
+    {"NoList", nullptr, false},
+};
+class ExtensionNames : public ::testing::TestWithParam<NameRow> {};
+TEST_P(ExtensionNames, WholeWordsOnly) {
+  EXPECT_EQ(GetParam().named, namesExtension(GetParam().list, "WGL_ARB_create_context"));
+}
+INSTANTIATE_TEST_SUITE_P(List, ExtensionNames, ::testing::ValuesIn(kNameRows), ParamName());
 
 }  // namespace

@@ -1,6 +1,8 @@
 // What becomes of a move or a resize of the saver's window.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "host/window_place.h"
 #include "tests/param_name.h"
 
@@ -9,8 +11,7 @@ namespace {
 struct MoveCase {
   const char* name;
   ScreenRect layout;
-  WindowMove asked;
-  WindowMove kept;
+  WindowMove asked, kept;
 };
 
 const ScreenRect kTwoMonitors = {-1280, 0, 1024, 1024};
@@ -22,19 +23,14 @@ const MoveCase kMoveCases[] = {
     {"NoLayoutYet", {0, 0, 0, 0}, {200, 150, 400, 300, false, true}, {200, 150, 400, 300, false, true}},
 };
 
-class MoveTable : public ::testing::TestWithParam<MoveCase> {};
-
-TEST_P(MoveTable, KeepsTheLayoutsRectangle) {
-  const MoveCase& c = GetParam();
-  WindowMove kept = guardedMove(c.asked, c.layout);
-  EXPECT_EQ(c.kept.x, kept.x);
-  EXPECT_EQ(c.kept.y, kept.y);
-  EXPECT_EQ(c.kept.width, kept.width);
-  EXPECT_EQ(c.kept.height, kept.height);
-  EXPECT_EQ(c.kept.keepsPlace, kept.keepsPlace);
-  EXPECT_EQ(c.kept.keepsSize, kept.keepsSize);
+auto fields(const WindowMove& m) {
+  return std::make_tuple(m.x, m.y, m.width, m.height, m.keepsPlace, m.keepsSize);
 }
 
+class MoveTable : public ::testing::TestWithParam<MoveCase> {};
+TEST_P(MoveTable, KeepsTheLayoutsRectangle) {
+  EXPECT_EQ(fields(GetParam().kept), fields(guardedMove(GetParam().asked, GetParam().layout)));
+}
 INSTANTIATE_TEST_SUITE_P(Moves, MoveTable, ::testing::ValuesIn(kMoveCases), ParamName());
 
 }  // namespace

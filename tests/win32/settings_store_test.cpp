@@ -114,57 +114,43 @@ TEST_F(SettingsStore, EachReadSeesTheLatestValue) {
   EXPECT_STREQ("0", readSetting(kTestKey, "Show Time").text);
 }
 
-// The saver's start reads all three settings: any one missing stops it
-// (with the box of the end-to-end tests), and reading completes nothing.
-// On the program's own key, whose values come back afterwards.
+// The saver's start reads all three settings of its own key: any one
+// missing stops it, and the read writes nothing back. The key's values are
+// put back afterwards.
 struct SaverRead {
   const char* name;
-  const char* missing;  // the value left out; null: none
+  const char* missing;  // null: none
 };
 
 class SaverSettingsRead : public ::testing::TestWithParam<SaverRead> {
  protected:
   void SetUp() override {
     for (int i = 0; i < 3; ++i) kept_[i] = readSetting(kSettingsKeyPath, kNames[i]);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key_, nullptr));
   }
   void TearDown() override {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &key, nullptr);
     for (int i = 0; i < 3; ++i) {
-      if (!kept_[i].ok) {
-        RegDeleteValueA(key, kNames[i]);
-      } else {
-        RegSetValueExA(key, kNames[i], 0, REG_SZ, reinterpret_cast<const BYTE*>(kept_[i].text),
-                       static_cast<DWORD>(strlen(kept_[i].text) + 1));
-      }
+      if (kept_[i].ok) writeSetting(kSettingsKeyPath, kNames[i], kept_[i].text);
+      if (!kept_[i].ok) RegDeleteValueA(key_, kNames[i]);
     }
-    RegCloseKey(key);
+    RegCloseKey(key_);
   }
   const char* const kNames[3] = {kResolutionValue, kShowTimeValue, kShowFpsValue};
   SettingValue kept_[3] = {};
+  HKEY key_ = nullptr;
 };
 
 TEST_P(SaverSettingsRead, NeedsAllThreeValues) {
   const char* missing = GetParam().missing;
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0,
-                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
   for (const char* name : kNames) {
-    RegDeleteValueA(key, name);
-    if (missing == nullptr || strcmp(name, missing) != 0) {
-      RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("0"), 2);
-    }
+    RegDeleteValueA(key_, name);
+    if (missing == nullptr || strcmp(name, missing) != 0) writeSetting(kSettingsKeyPath, name, "0");
   }
-  RegCloseKey(key);
   SaverApp app;
   const char* failure = app.runStartUpStage(kStageSettings, GetModuleHandleA(nullptr));
-  if (missing == nullptr) {
-    EXPECT_EQ(nullptr, failure);
-  } else {
-    EXPECT_STREQ(kNotInstalledMessage, failure);
-    EXPECT_FALSE(readSetting(kSettingsKeyPath, missing).ok) << "written back";
-  }
+  EXPECT_STREQ(missing == nullptr ? nullptr : kNotInstalledMessage, failure);
+  EXPECT_FALSE(missing != nullptr && readSetting(kSettingsKeyPath, missing).ok) << "written back";
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, SaverSettingsRead,
