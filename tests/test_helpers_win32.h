@@ -73,6 +73,18 @@ inline bool waitForForeground(HWND window, DWORD timeoutMs) {
   return waitUntil([window] { return GetForegroundWindow() == window; }, timeoutMs);
 }
 
+// A window of this process that holds the foreground, as a program that
+// starts the saver and keeps it would; null when it cannot take it.
+inline HWND showForegroundHolder() {
+  HWND window = CreateWindowExA(0, "STATIC", "holds the foreground", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  if (window == nullptr) return nullptr;
+  SetForegroundWindow(window);
+  if (waitForForeground(window, slack(2000))) return window;
+  DestroyWindow(window);
+  return nullptr;
+}
+
 // A picture of the screen: 0x00RRGGBB pixels, top row first.
 struct Picture {
   int width = 0;

@@ -54,11 +54,8 @@ TEST_F(Scene, MovedAndResizedByAnotherProgramItCoversTheScreenAsBefore) {
 // Started by a program that keeps the foreground (a scheduler, a hot-key
 // tool): the saver's window must take it, or Escape goes to that program.
 TEST_F(Scene, StartedWhileAnotherWindowIsForegroundItTakesItAndEndsOnEscape) {
-  HWND other = CreateWindowExA(0, "STATIC", "holds the foreground", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                               0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  HWND other = testkit::showForegroundHolder();
   ASSERT_NE(nullptr, other);
-  SetForegroundWindow(other);
-  ASSERT_TRUE(testkit::waitForForeground(other, testkit::slack(2000)));
   writeSettings("Current resolution", "0", "0");
   ASSERT_TRUE(saver_.start(quotedSaver() + " /s"));
   HWND window = waitForWindow(saver_.pid(), "MainWindow", testkit::slack(15000));

@@ -77,22 +77,14 @@ void note(const char* call) {
   calls += call;
 }
 
-typedef LONG(WINAPI* ChangeDisplaySettingsProc)(DEVMODEA*, DWORD);
-typedef BOOL(WINAPI* SystemParametersInfoProc)(UINT, UINT, PVOID, UINT);
-typedef MMRESULT(WINAPI* TimerPeriodProc)(UINT);
-typedef void(WINAPI* DeleteListsProc)(GLuint, GLsizei);
-typedef BOOL(WINAPI* MakeCurrentProc)(HDC, HGLRC);
-typedef BOOL(WINAPI* DeleteContextProc)(HGLRC);
-typedef int(WINAPI* ReleaseDcProc)(HWND, HDC);
-
-ChangeDisplaySettingsProc realChangeDisplaySettings;
-SystemParametersInfoProc realSystemParametersInfo;
-TimerPeriodProc realTimeBeginPeriod;
-TimerPeriodProc realTimeEndPeriod;
-DeleteListsProc realDeleteLists;
-MakeCurrentProc realMakeCurrent;
-DeleteContextProc realDeleteContext;
-ReleaseDcProc realReleaseDc;
+decltype(&ChangeDisplaySettingsA) realChangeDisplaySettings;
+decltype(&SystemParametersInfoA) realSystemParametersInfo;
+decltype(&timeBeginPeriod) realTimeBeginPeriod;
+decltype(&timeEndPeriod) realTimeEndPeriod;
+decltype(&glDeleteLists) realDeleteLists;
+decltype(&wglMakeCurrent) realMakeCurrent;
+decltype(&wglDeleteContext) realDeleteContext;
+decltype(&ReleaseDC) realReleaseDc;
 
 LONG WINAPI recordChangeDisplaySettings(DEVMODEA* mode, DWORD flags) {
   note(mode == nullptr ? "mode-restored" : "mode-switched");
@@ -234,25 +226,16 @@ void failWithTheTimerRaised() {
 
 // The night: displays that go dark and come back, a driver reset, sleep.
 // The render loop runs here with a timer that plays the system's part.
-
-typedef BOOL(WINAPI* SwapBuffersProc)(HDC);
-typedef LRESULT(WINAPI* DefWindowProcProc)(HWND, UINT, WPARAM, LPARAM);
-typedef HGLRC(WINAPI* CreateContextProc)(HDC);
-SwapBuffersProc realSwapBuffers;
-DefWindowProcProc realDefWindowProc;
-CreateContextProc realCreateContext;
+decltype(&SwapBuffers) realSwapBuffers;
+decltype(&DefWindowProcA) realDefWindowProc;
+decltype(&wglCreateContext) realCreateContext;
 int presents = 0;
-int swapFailuresLeft = 0;  // SwapBuffers fails this many more times, as after a reset
-// The context the stand-in driver reset: its presents succeed and show
-// nothing, as after a driver reset on Windows.
-HGLRC resetContext = nullptr;
-int contextFailuresLeft = 0;  // wglCreateContext fails this many more times
-int contextsAsked = 0;        // wglCreateContext calls since the loop's set-up
-DWORD contextAskedAt[16];
-
-// Each failed present moves the saver's clock on this much, so a rule of
-// seconds plays out in as many failures without the wait.
-DWORD clockPerFailure = 0;
+int swapFailuresLeft = 0;      // SwapBuffers fails this many more times, as after a reset
+HGLRC resetContext = nullptr;  // reset by the driver: presents succeed and show nothing
+int contextFailuresLeft = 0;   // wglCreateContext fails this many more times
+int contextsAsked = 0;         // wglCreateContext calls since the count was cleared
+DWORD firstContextAt = 0, lastContextAt = 0;
+DWORD clockPerFailure = 0;  // a rule of seconds plays out in failures, without the wait
 DWORD firstFailureAt = 0;  // on the saver's clock
 
 BOOL WINAPI countSwapBuffers(HDC dc) {
@@ -274,8 +257,8 @@ LRESULT WINAPI recordDefWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   return realDefWindowProc(window, message, wParam, lParam);
 }
 HGLRC WINAPI countCreateContext(HDC dc) {
-  if (contextsAsked < 16) contextAskedAt[contextsAsked] = GetTickCount();
-  ++contextsAsked;
+  lastContextAt = GetTickCount();
+  if (contextsAsked++ == 0) firstContextAt = lastContextAt;
   if (contextFailuresLeft > 0) {
     --contextFailuresLeft;
     SetLastError(ERROR_INVALID_PIXEL_FORMAT);
@@ -299,6 +282,14 @@ void setUpTheWholeSaver(int failures) {
   record("user32.dll", "DefWindowProcA", recordDefWindowProc, &realDefWindowProc);
   record("opengl32.dll", "wglCreateContext", countCreateContext, &realCreateContext);
   skipHoldBackOnThisThread();
+}
+
+// Runs the loop with `timeline` called every 100 ms; the loop's result
+// ends the process.
+void runTheLoopWith(TIMERPROC timeline) {
+  loopStart = GetTickCount();
+  SetTimer(nullptr, 0, 100, timeline);
+  ExitProcess(static_cast<UINT>(saverApp.runRenderLoop()));
 }
 
 // Texels of the backdrop's tiles that are not the kept desktop copy's (a
@@ -330,32 +321,80 @@ void fail(const char* what) {
   ExitProcess(kWrongCalls);
 }
 
-// Wine's RegisterPowerSettingNotification is a stub: the saver's lookup of
-// it, through this executable's GetProcAddress, finds one that keeps the
-// setting asked for.
-typedef FARPROC(WINAPI* GetProcAddressProc)(HMODULE, LPCSTR);
-GetProcAddressProc realGetProcAddress;
+// Fails with `what` once more than `ms` have passed since `since`.
+void failAfter(DWORD since, DWORD ms, const char* what) {
+  if (GetTickCount() - since > ms) fail(what);
+}
+
+// Stand-ins for what Wine lacks, answered to the saver's run-time lookups
+// (GetProcAddress, wglGetProcAddress) by name. Wine's
+// RegisterPowerSettingNotification is a stub: this one keeps the setting
+// asked for. The rest are a driver whose contexts are told of resets
+// (WGL_ARB_create_context with _robustness, GL_ARB_robustness's query);
+// its contexts are made the old way, the reset is the stand-in's word.
 GUID registeredSetting = {};
+int notifiedContextsMade = 0;
+bool askedForResetNotices = true;  // every request asked to lose the context on a reset
+bool resetToReport = false;        // the query reports resetContext's reset once
+
 HANDLE WINAPI keepRegisteredSetting(HANDLE, const GUID* setting, DWORD) {
   registeredSetting = *setting;
   return reinterpret_cast<HANDLE>(1);
 }
 BOOL WINAPI unregisterSetting(HANDLE) { return TRUE; }
-FARPROC WINAPI answerPowerSettingLookups(HMODULE module, LPCSTR name) {
-  bool named = reinterpret_cast<ULONG_PTR>(name) > 0xFFFF;
-  if (named && strcmp(name, "RegisterPowerSettingNotification") == 0) {
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(keepRegisteredSetting));
+const char* WINAPI offeredExtensions(HDC) {
+  return "WGL_ARB_extensions_string WGL_ARB_create_context WGL_ARB_create_context_profile "
+         "WGL_ARB_create_context_robustness";
+}
+HGLRC WINAPI makeNotifiedContext(HDC dc, HGLRC shared, const int* attributes) {
+  bool loses = false, compatible = false;
+  for (; attributes != nullptr && attributes[0] != 0; attributes += 2) {
+    loses = loses || (attributes[0] == WGL_CONTEXT_RESET_NOTIFICATION_STRATEGY_ARB &&
+                      attributes[1] == WGL_LOSE_CONTEXT_ON_RESET_ARB);
+    compatible = compatible || (attributes[0] == WGL_CONTEXT_PROFILE_MASK_ARB &&
+                                attributes[1] == WGL_CONTEXT_COMPATIBILITY_PROFILE_BIT_ARB);
   }
-  if (named && strcmp(name, "UnregisterPowerSettingNotification") == 0) {
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(unregisterSetting));
+  if (!loses || !compatible || shared != nullptr) askedForResetNotices = false;
+  ++notifiedContextsMade;
+  return realCreateContext(dc);
+}
+GLenum WINAPI reportReset() {
+  if (!resetToReport || wglGetCurrentContext() != resetContext) return GL_NO_ERROR;
+  resetToReport = false;
+  return GL_GUILTY_CONTEXT_RESET_ARB;
+}
+
+void* standIn(LPCSTR name) {
+  static const struct {
+    const char* name;
+    void* function;
+  } standIns[] = {
+      {"RegisterPowerSettingNotification", reinterpret_cast<void*>(keepRegisteredSetting)},
+      {"UnregisterPowerSettingNotification", reinterpret_cast<void*>(unregisterSetting)},
+      {"wglGetExtensionsStringARB", reinterpret_cast<void*>(offeredExtensions)},
+      {"wglCreateContextAttribsARB", reinterpret_cast<void*>(makeNotifiedContext)},
+      {"glGetGraphicsResetStatusARB", reinterpret_cast<void*>(reportReset)},
+  };
+  if (reinterpret_cast<ULONG_PTR>(name) <= 0xFFFF) return nullptr;  // an ordinal
+  for (const auto& offer : standIns) {
+    if (strcmp(name, offer.name) == 0) return offer.function;
   }
-  return realGetProcAddress(module, name);
+  return nullptr;
+}
+decltype(&GetProcAddress) realGetProcAddress;
+decltype(&wglGetProcAddress) realGetGlProc;
+FARPROC WINAPI answerLookup(HMODULE module, LPCSTR name) {
+  void* answer = standIn(name);
+  return answer != nullptr ? reinterpret_cast<FARPROC>(answer) : realGetProcAddress(module, name);
+}
+PROC WINAPI answerGlLookup(LPCSTR name) {
+  void* answer = standIn(name);
+  return answer != nullptr ? reinterpret_cast<PROC>(answer) : realGetGlProc(name);
 }
 
 // Wine 8 says it is Windows 7; the saver is told it runs on Windows 8 (6.2,
 // what 8 and later tell a program that does not name them in its manifest).
-typedef BOOL(WINAPI* GetVersionExProc)(OSVERSIONINFOA*);
-GetVersionExProc realGetVersionEx;
+decltype(&GetVersionExA) realGetVersionEx;
 BOOL WINAPI sayWindows8(OSVERSIONINFOA* version) {
   if (!realGetVersionEx(version)) return FALSE;
   version->dwMajorVersion = 6;
@@ -367,17 +406,12 @@ BOOL WINAPI sayWindows8(OSVERSIONINFOA* version) {
 // timer; in the dark neither, for as long as it lasts; lit again, a frame
 // at once; dark again, a key brings the frames back. The monitor's power
 // request goes on to the system.
-int presentsInTheDark;
 VOID CALLBACK darkTimeline(HWND, UINT, UINT_PTR, DWORD) {
-  static int step = 0;
-  static DWORD keyTime = 0;
-  static DWORD darkStart = 0;
-  DWORD elapsed = GetTickCount() - loopStart;
-  if (step == 0 && elapsed >= 500) {
-    if (presents == 0) {
-      if (elapsed > testkit::slack(2000)) fail("no frame before the dark");
-      return;
-    }
+  static int step = 0, presentsInTheDark = 0;
+  static DWORD stepTime = 0;
+  DWORD now = GetTickCount();
+  if (step == 0 && now - loopStart >= 500) {
+    if (presents == 0) return failAfter(loopStart, testkit::slack(2000), "no frame before the dark");
     if (!IsEqualGUID(registeredSetting, kSessionDisplayStatus)) {
       fail("the saver did not ask for the state of its session's displays");
     }
@@ -385,39 +419,33 @@ VOID CALLBACK darkTimeline(HWND, UINT, UINT_PTR, DWORD) {
     SendMessageA(saverApp.window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
     SendMessageA(saverApp.window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
     sendDisplayState(kDisplayOff);
-    presentsInTheDark = presents;
-    darkStart = GetTickCount();
-    ++step;
-  } else if (step == 1 && GetTickCount() - darkStart >= 2000) {
+  } else if (step == 1 && now - stepTime >= 2000) {
     // Two seconds that show that nothing is drawn in the dark.
     if (presents != presentsInTheDark) fail("frames drawn in the dark");
     expectCalls("monitor-power-passed timer-lowered");
     sendDisplayState(kDisplayDimmed);
-    ++step;
   } else if (step == 2) {
     if (presents == presentsInTheDark) fail("no frame right after the displays came back");
     expectCalls("monitor-power-passed timer-lowered timer-raised");
     sendDisplayState(kDisplayOff);
-    presentsInTheDark = presents;
     PostMessageA(saverApp.window, WM_KEYDOWN, VK_SHIFT, 0);
-    keyTime = GetTickCount();
-    ++step;
   } else if (step == 3 && presents != presentsInTheDark) {
     PostQuitMessage(0);
-    ++step;
-  } else if (step == 3 && GetTickCount() - keyTime > testkit::slack(1000)) {
-    fail("a key in the dark brought no frames");
+  } else {
+    if (step == 3) failAfter(stepTime, testkit::slack(1000), "a key in the dark brought no frames");
+    return;
   }
+  if (step != 1) presentsInTheDark = presents;
+  stepTime = now;
+  ++step;
 }
 
 void runThroughTheDark() {
-  record("kernel32.dll", "GetProcAddress", answerPowerSettingLookups, &realGetProcAddress);
+  record("kernel32.dll", "GetProcAddress", answerLookup, &realGetProcAddress);
   record("kernel32.dll", "GetVersionExA", sayWindows8, &realGetVersionEx);
   setUpTheWholeSaver(0);
   saverApp.showFps = true;
-  loopStart = GetTickCount();
-  SetTimer(nullptr, 0, 100, darkTimeline);
-  ExitProcess(static_cast<UINT>(saverApp.runRenderLoop()));
+  runTheLoopWith(darkTimeline);
 }
 
 // A failed present and what follows it: the old context and its font lists
@@ -445,52 +473,7 @@ VOID CALLBACK resetTimeline(HWND, UINT, UINT_PTR, DWORD) {
 
 void surviveADriverReset() {
   setUpTheWholeSaver(1);
-  loopStart = GetTickCount();
-  SetTimer(nullptr, 0, 100, resetTimeline);
-  ExitProcess(static_cast<UINT>(saverApp.runRenderLoop()));
-}
-
-// A driver that makes contexts told of resets (WGL_ARB_create_context with
-// _robustness, and GL_ARB_robustness's query), answered through this
-// executable's wglGetProcAddress: Wine's has no such contexts. Its contexts
-// are made the old way; the reset is the stand-in's word alone.
-typedef PROC(WINAPI* GetGlProcProc)(LPCSTR);
-GetGlProcProc realGetGlProc;
-int notifiedContextsMade = 0;
-bool askedForResetNotices = true;  // every request asked to lose the context on a reset
-bool resetToReport = false;        // the query reports resetContext's reset once
-
-const char* WINAPI offeredExtensions(HDC) {
-  return "WGL_ARB_extensions_string WGL_ARB_create_context WGL_ARB_create_context_profile "
-         "WGL_ARB_create_context_robustness";
-}
-HGLRC WINAPI makeNotifiedContext(HDC dc, HGLRC shared, const int* attributes) {
-  bool loses = false, compatible = false;
-  for (; attributes != nullptr && attributes[0] != 0; attributes += 2) {
-    loses = loses || (attributes[0] == WGL_CONTEXT_RESET_NOTIFICATION_STRATEGY_ARB &&
-                      attributes[1] == WGL_LOSE_CONTEXT_ON_RESET_ARB);
-    compatible = compatible || (attributes[0] == WGL_CONTEXT_PROFILE_MASK_ARB &&
-                                attributes[1] == WGL_CONTEXT_COMPATIBILITY_PROFILE_BIT_ARB);
-  }
-  if (!loses || !compatible || shared != nullptr) askedForResetNotices = false;
-  ++notifiedContextsMade;
-  return realCreateContext(dc);
-}
-GLenum WINAPI reportReset() {
-  if (!resetToReport || wglGetCurrentContext() != resetContext) return GL_NO_ERROR;
-  resetToReport = false;
-  return GL_GUILTY_CONTEXT_RESET_ARB;
-}
-PROC WINAPI offerResetNotices(LPCSTR name) {
-  void* offered = nullptr;
-  if (strcmp(name, "wglGetExtensionsStringARB") == 0) {
-    offered = reinterpret_cast<void*>(offeredExtensions);
-  } else if (strcmp(name, "wglCreateContextAttribsARB") == 0) {
-    offered = reinterpret_cast<void*>(makeNotifiedContext);
-  } else if (strcmp(name, "glGetGraphicsResetStatusARB") == 0) {
-    offered = reinterpret_cast<void*>(reportReset);
-  }
-  return offered != nullptr ? reinterpret_cast<PROC>(offered) : realGetGlProc(name);
+  runTheLoopWith(resetTimeline);
 }
 
 // After the first frames the driver resets the context: its presents go on
@@ -504,67 +487,60 @@ VOID CALLBACK unnoticedResetTimeline(HWND, UINT, UINT_PTR, DWORD) {
     resetToReport = true;
     presentsBefore = presents;
     resetTime = GetTickCount();
-  } else if (presentsBefore < 0 && GetTickCount() - loopStart > testkit::slack(3000)) {
-    fail("no frame before the reset");
-  } else if (presentsBefore >= 0 && presents > presentsBefore) {
+  } else if (presentsBefore < 0) {
+    failAfter(loopStart, testkit::slack(3000), "no frame before the reset");
+  } else if (presents > presentsBefore) {
     if (notifiedContextsMade != 2) fail("not exactly one new context after the reset");
     if (!askedForResetNotices) fail("a context was made without asking to be told of resets");
     if (backdropTexelsNotTheCopy() != 0) fail("the new backdrop is not the desktop copy");
     PostQuitMessage(0);
-  } else if (presentsBefore >= 0 && GetTickCount() - resetTime > testkit::slack(5000)) {
-    fail("nothing shown after the reset");
+  } else {
+    failAfter(resetTime, testkit::slack(5000), "nothing shown after the reset");
   }
 }
 
 void noticeAResetThatPresentsHide() {
-  realGetGlProc = reinterpret_cast<GetGlProcProc>(
-      replaceImport("opengl32.dll", "wglGetProcAddress", reinterpret_cast<void*>(offerResetNotices)));
   realCreateContext = wglCreateContext;
-  if (realGetGlProc == nullptr) ExitProcess(kNoSetUp);
+  record("opengl32.dll", "wglGetProcAddress", answerGlLookup, &realGetGlProc);
   setUpTheWholeSaver(0);
   saverApp.showFps = true;  // frames keep coming, each asks the driver first
-  loopStart = GetTickCount();
-  SetTimer(nullptr, 0, 100, unnoticedResetTimeline);
-  ExitProcess(static_cast<UINT>(saverApp.runRenderLoop()));
+  runTheLoopWith(unnoticedResetTimeline);
 }
 
 // A wake: PBT_APMRESUMEAUTOMATIC, then (someone is there) PBT_APMRESUMESUSPEND.
 // The rebuild it asks for finds the displays not back twice and works the
 // third time, a second later each; the second message rebuilds nothing.
 VOID CALLBACK wakeTimeline(HWND, UINT, UINT_PTR, DWORD) {
-  static int step = 0;
+  static int step = 0, presentsBefore = 0;
   static DWORD stepTime = 0;
-  static int presentsBefore = 0;
   DWORD now = GetTickCount();
   if (step == 0 && presents > 0) {
     contextsAsked = 0;
     contextFailuresLeft = 2;
     presentsBefore = presents;
     SendMessageA(saverApp.window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
-    stepTime = now;
-    ++step;
-  } else if (step == 0 && now - loopStart > testkit::slack(3000)) {
-    fail("no frame before the sleep");
   } else if (step == 1 && contextsAsked == 3 && presents > presentsBefore) {
-    if (contextAskedAt[2] - contextAskedAt[0] < 1900) fail("the rebuild was tried again too soon");
+    if (lastContextAt - firstContextAt < 1900) fail("the rebuild was tried again too soon");
     SendMessageA(saverApp.window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
-    stepTime = now;
-    ++step;
-  } else if (step == 1 && now - stepTime > 2500 + testkit::slack(5000)) {
-    fail("no frame after two failed rebuilds and a working one");
   } else if (step == 2 && now - stepTime > 500 + testkit::slack(1500)) {
     // Long enough for a second rebuild to have come, had it been asked.
     if (contextsAsked != 3) fail("a second rebuild for the same wake");
     PostQuitMessage(0);
-    ++step;
+  } else {
+    if (step == 0) failAfter(loopStart, testkit::slack(3000), "no frame before the sleep");
+    if (step == 1) {
+      failAfter(stepTime, 2500 + testkit::slack(5000),
+                "no frame after two failed rebuilds and a working one");
+    }
+    return;
   }
+  stepTime = now;
+  ++step;
 }
 
 void wakeFromSleep() {
   setUpTheWholeSaver(0);
-  loopStart = GetTickCount();
-  SetTimer(nullptr, 0, 100, wakeTimeline);
-  ExitProcess(static_cast<UINT>(saverApp.runRenderLoop()));
+  runTheLoopWith(wakeTimeline);
 }
 
 // Presents that fail on every new context too: the loop tries again a
@@ -574,12 +550,6 @@ void wakeFromSleep() {
 // once, and a loop that kept trying beyond ten seconds fails to end.
 VOID CALLBACK neverEnds(HWND, UINT, UINT_PTR, DWORD) {
   if (GetTickCount() - loopStart > testkit::slack(8000)) ExitProcess(kLoopNeverEnded);
-}
-
-int occurrences(const std::string& text, const std::string& word) {
-  int count = 0;
-  for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++count;
-  return count;
 }
 
 void giveUpOnALostGl() {
@@ -593,9 +563,9 @@ void giveUpOnALostGl() {
   const std::string shutDown =
       " present-failed mode-restored saver-not-running lists-deleted lists-deleted "
       "context-not-current context-deleted dc-released";
-  int failures = occurrences(calls, "present-failed");
-  if (calls.compare(0, strlen(kRebuiltCalls), kRebuiltCalls) != 0 ||
-      calls.size() < shutDown.size() ||
+  int failures = 0;
+  for (size_t at = 0; (at = calls.find("present-failed", at)) != std::string::npos; ++at) ++failures;
+  if (calls.rfind(kRebuiltCalls, 0) != 0 || calls.size() < shutDown.size() ||
       calls.compare(calls.size() - shutDown.size(), shutDown.size(), shutDown) != 0 ||
       failures < 10 || failures > 12 || ended < 10000) {
     fprintf(stderr, "after %lu ms, %d failed presents in:\n  %s\n", ended, failures, calls.c_str());
@@ -607,15 +577,13 @@ void giveUpOnALostGl() {
 // What the saver wrote to the debugger: this executable's import of
 // OutputDebugStringA keeps each line.
 std::string debugLines;
-typedef void(WINAPI* OutputDebugStringProc)(LPCSTR);
-OutputDebugStringProc realOutputDebugString;
+decltype(&OutputDebugStringA) realOutputDebugString;
 void WINAPI keepDebugLine(LPCSTR line) {
   debugLines += line;
   realOutputDebugString(line);
 }
 
-typedef BOOL(WINAPI* SetPixelFormatProc)(HDC, int, const PIXELFORMATDESCRIPTOR*);
-SetPixelFormatProc realSetPixelFormat;
+decltype(&SetPixelFormat) realSetPixelFormat;
 BOOL WINAPI refusePixelFormat(HDC, int, const PIXELFORMATDESCRIPTOR*) {
   // A code that Wine has a text for, as Windows does.
   SetLastError(ERROR_INVALID_HANDLE);
@@ -661,8 +629,7 @@ void startWithThePixelFormatRefused() {
   ExitProcess(0);
 }
 
-typedef BOOL(WINAPI* GetMessageProc)(MSG*, HWND, UINT, UINT);
-GetMessageProc realGetMessage;
+decltype(&GetMessageA) realGetMessage;
 BOOL WINAPI failGetMessage(MSG*, HWND, UINT, UINT) {
   SetLastError(ERROR_INVALID_WINDOW_HANDLE);
   return -1;
@@ -694,9 +661,9 @@ TEST(FailureCause, ARefusedModeChangeIsNamedWithItsResult) {
   char modeText[64];
   snprintf(modeText, sizeof modeText, "%dx%dx16", GetSystemMetrics(SM_CXSCREEN),
            GetSystemMetrics(SM_CYSCREEN));
-  ChangeDisplaySettingsProc real = reinterpret_cast<ChangeDisplaySettingsProc>(
+  auto real = reinterpret_cast<decltype(&ChangeDisplaySettingsA)>(
       replaceImport("user32.dll", "ChangeDisplaySettingsA", reinterpret_cast<void*>(refuseMode)));
-  realOutputDebugString = reinterpret_cast<OutputDebugStringProc>(replaceImport(
+  realOutputDebugString = reinterpret_cast<decltype(&OutputDebugStringA)>(replaceImport(
       "kernel32.dll", "OutputDebugStringA", reinterpret_cast<void*>(keepDebugLine)));
   ASSERT_NE(nullptr, real);
   ASSERT_NE(nullptr, realOutputDebugString);

@@ -13,15 +13,17 @@
 
 namespace {
 
-typedef HWND(WINAPI* CreateWindowProc)(DWORD, LPCSTR, LPCSTR, DWORD, int, int, int, int, HWND,
-                                        HMENU, HINSTANCE, LPVOID);
-typedef BOOL(WINAPI* SetForegroundProc)(HWND);
-typedef BOOL(WINAPI* PostProc)(HWND, UINT, WPARAM, LPARAM);
-CreateWindowProc realCreateWindow;
-SetForegroundProc realSetForeground;
-PostProc realPost;
+decltype(&CreateWindowExA) realCreateWindow;
+decltype(&SetForegroundWindow) realSetForeground;
+decltype(&PostMessageA) realPost;
 int foregroundAsks = 0;
 int closeRequests = 0;
+
+// Points user32's `name` at `to`; returns what it pointed at.
+template <typename Proc>
+Proc redirect(const char* name, Proc to) {
+  return reinterpret_cast<Proc>(replaceImport("user32.dll", name, reinterpret_cast<void*>(to)));
+}
 
 // Shown but not activated.
 HWND WINAPI createUnactivated(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style, int x,
@@ -47,18 +49,13 @@ BOOL WINAPI countCloses(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 TEST(Foreground, AStartKeptFromItAsksAndTakesItAtTheFirstMouseMove) {
-  HWND holder = CreateWindowExA(0, "STATIC", "holds the foreground", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  HWND holder = testkit::showForegroundHolder();
   ASSERT_NE(nullptr, holder);
-  SetForegroundWindow(holder);
-  ASSERT_TRUE(testkit::waitForForeground(holder, testkit::slack(2000)));
-  realCreateWindow = reinterpret_cast<CreateWindowProc>(
-      replaceImport("user32.dll", "CreateWindowExA", reinterpret_cast<void*>(createUnactivated)));
-  realSetForeground = reinterpret_cast<SetForegroundProc>(
-      replaceImport("user32.dll", "SetForegroundWindow", reinterpret_cast<void*>(refuseTheFirst)));
+  realCreateWindow = redirect("CreateWindowExA", createUnactivated);
+  realSetForeground = redirect("SetForegroundWindow", refuseTheFirst);
   saverApp.measureDesktop();
   bool created = saverApp.createSaverWindow(GetModuleHandleA(nullptr));
-  replaceImport("user32.dll", "CreateWindowExA", reinterpret_cast<void*>(realCreateWindow));
+  redirect("CreateWindowExA", realCreateWindow);
   EXPECT_TRUE(created);
   EXPECT_EQ(1, foregroundAsks) << "the shown window did not ask for the foreground";
   EXPECT_EQ(holder, GetForegroundWindow());
@@ -69,8 +66,7 @@ TEST(Foreground, AStartKeptFromItAsksAndTakesItAtTheFirstMouseMove) {
   EXPECT_EQ(saverApp.window, GetFocus()) << "Escape would not reach the window";
 
   // Active without the focus, the window gets Escape as a system key.
-  realPost = reinterpret_cast<PostProc>(
-      replaceImport("user32.dll", "PostMessageA", reinterpret_cast<void*>(countCloses)));
+  realPost = redirect("PostMessageA", countCloses);
   SetFocus(nullptr);
   INPUT escape[2] = {};
   escape[0].type = escape[1].type = INPUT_KEYBOARD;
@@ -78,9 +74,8 @@ TEST(Foreground, AStartKeptFromItAsksAndTakesItAtTheFirstMouseMove) {
   escape[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, escape, sizeof(INPUT));
   EXPECT_TRUE(testkit::waitUntil([] { return closeRequests == 1; }, testkit::slack(2000)));
-  replaceImport("user32.dll", "PostMessageA", reinterpret_cast<void*>(realPost));
-
-  replaceImport("user32.dll", "SetForegroundWindow", reinterpret_cast<void*>(realSetForeground));
+  redirect("PostMessageA", realPost);
+  redirect("SetForegroundWindow", realSetForeground);
   DestroyWindow(saverApp.window);
   saverApp.window = nullptr;
   UnregisterClassA("MainWindow", GetModuleHandleA(nullptr));
